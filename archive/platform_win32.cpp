@@ -1,0 +1,137 @@
+// Win32 implementation of the platform layer (ANSI interface).
+#include <windows.h>
+
+#include <utility>
+
+#include "platform.h"
+
+namespace vexa::platform {
+
+namespace {
+HANDLE AsHandle(void* h) { return static_cast<HANDLE>(h); }
+}  // namespace
+
+File::File(File&& other) noexcept
+    : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)),
+      position_(std::exchange(other.position_, 0)) {}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        Close();
+        handle_ = std::exchange(other.handle_, INVALID_HANDLE_VALUE);
+        position_ = std::exchange(other.position_, 0);
+    }
+    return *this;
+}
+
+File File::Open(const char* path, Access access) {
+    File file;
+    DWORD desired = GENERIC_READ;
+    DWORD disposition = OPEN_EXISTING;
+    if (access != Access::Read) desired |= GENERIC_WRITE;
+    // OPEN_ALWAYS plus an explicit truncation (rather than CREATE_ALWAYS) lets a hidden or
+    // system file be overwritten; a read-only one still refuses the write access.
+    if (access == Access::CreateTruncate) disposition = OPEN_ALWAYS;
+    HANDLE h = ::CreateFileA(path, desired, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
+                             nullptr);
+    if (h == INVALID_HANDLE_VALUE) return file;
+    file.handle_ = h;
+    if (access == Access::CreateTruncate && !::SetEndOfFile(h)) file.Close();
+    return file;
+}
+
+bool File::IsOpen() const { return AsHandle(handle_) != INVALID_HANDLE_VALUE; }
+
+size_t File::Read(void* buffer, size_t count) {
+    if (!IsOpen()) return 0;
+    const DWORD chunk = count > 0x40000000u ? 0x40000000u : DWORD(count);
+    DWORD got = 0;
+    if (!::ReadFile(AsHandle(handle_), buffer, chunk, &got, nullptr)) return 0;
+    position_ += got;
+    return got;
+}
+
+size_t File::ReadFully(void* buffer, size_t count) {
+    size_t total = 0;
+    auto* bytes = static_cast<unsigned char*>(buffer);
+    while (total < count) {
+        const size_t got = Read(bytes + total, count - total);
+        if (got == 0) break;
+        total += got;
+    }
+    return total;
+}
+
+File::WriteResult File::Write(const void* buffer, size_t count) {
+    WriteResult result;
+    if (!IsOpen()) return result;
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    while (result.written < count) {
+        const size_t left = count - result.written;
+        const DWORD chunk = left > 0x40000000u ? 0x40000000u : DWORD(left);
+        DWORD put = 0;
+        if (!::WriteFile(AsHandle(handle_), bytes + result.written, chunk, &put, nullptr) ||
+            put == 0) {
+            const DWORD error = ::GetLastError();
+            result.diskFull = error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
+            break;
+        }
+        result.written += put;
+        position_ += put;
+    }
+    return result;
+}
+
+bool File::Seek(uint64_t position) {
+    if (!IsOpen()) return false;
+    LARGE_INTEGER to;
+    to.QuadPart = LONGLONG(position);
+    if (position > uint64_t(INT64_MAX) ||
+        !::SetFilePointerEx(AsHandle(handle_), to, nullptr, FILE_BEGIN))
+        return false;
+    position_ = position;
+    return true;
+}
+
+std::optional<uint64_t> File::Size() const {
+    LARGE_INTEGER size;
+    if (!IsOpen() || !::GetFileSizeEx(AsHandle(handle_), &size)) return std::nullopt;
+    return uint64_t(size.QuadPart);
+}
+
+void File::Close() {
+    if (IsOpen()) ::CloseHandle(AsHandle(handle_));
+    handle_ = INVALID_HANDLE_VALUE;
+    position_ = 0;
+}
+
+struct CancelSignal::State {
+    HANDLE event;
+};
+
+CancelSignal::CancelSignal() : state_(new State{::CreateEventA(nullptr, FALSE, FALSE, nullptr)}) {}
+CancelSignal::~CancelSignal() {
+    if (state_->event) ::CloseHandle(state_->event);
+    delete state_;
+}
+bool CancelSignal::IsValid() const { return state_->event != nullptr; }
+void CancelSignal::Set() { ::SetEvent(state_->event); }
+void CancelSignal::Reset() { ::ResetEvent(state_->event); }
+// An auto-reset event: a wait that finds it signalled also resets it.
+bool CancelSignal::PollAndReset() {
+    return ::WaitForSingleObject(state_->event, 0) != WAIT_TIMEOUT;
+}
+
+std::optional<uint64_t> FreeBytes(const char* directory) {
+    ULARGE_INTEGER available;
+    if (!::GetDiskFreeSpaceExA(*directory ? directory : nullptr, &available, nullptr, nullptr))
+        return std::nullopt;
+    return uint64_t(available.QuadPart);
+}
+
+bool SetAttributes(const char* path, uint32_t attributes) {
+    return ::SetFileAttributesA(path, attributes) != 0;
+}
+
+}  // namespace vexa::platform
