@@ -14,13 +14,17 @@ namespace vexa {
 constexpr uint32_t kUsedSlots = 1u << 16;
 constexpr uint32_t kNoPrediction = 0xFFFFFFFFu;
 
-constexpr uint32_t SlotA(uint32_t x, uint32_t y, uint32_t z) { return (((x << 4) ^ y) << 8) ^ z; }
-constexpr uint32_t SlotB(uint32_t y, uint32_t z) { return (y << 8) ^ z; }
+constexpr uint32_t SlotA(uint32_t x, uint32_t y, uint32_t z) {
+    return (((x << 4) ^ y) << 8) ^ z;
+}
+constexpr uint32_t SlotB(uint32_t y, uint32_t z) {
+    return (y << 8) ^ z;
+}
 
 // Prediction table whose clearing costs O(1): each slot carries the generation in which it was
 // last written, and a slot of an older generation reads as empty.
 class PredictionTable {
-public:
+  public:
     PredictionTable() { std::memset(slots_, 0, sizeof(slots_)); }
 
     void Clear() {
@@ -41,7 +45,7 @@ public:
         return predicted;
     }
 
-private:
+  private:
     bool Filled(uint32_t slot) const { return uint32_t(slots_[slot] >> 32) == generation_; }
     uint32_t Position(uint32_t slot) const { return uint32_t(slots_[slot]); }
     uint32_t Exchange(uint32_t slot, uint32_t position) {

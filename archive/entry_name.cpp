@@ -7,13 +7,23 @@ namespace vexa {
 
 namespace {
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
 bool IsForbiddenChar(unsigned char c) {
     if (c < 0x20 || c == 0x7F) return true;
     switch (c) {
-        case ':': case '<': case '>': case '"': case '|': case '?': case '*': return true;
-        default: return false;
+        case ':':
+        case '<':
+        case '>':
+        case '"':
+        case '|':
+        case '?':
+        case '*':
+            return true;
+        default:
+            return false;
     }
 }
 

@@ -61,7 +61,9 @@ constexpr size_t kBlockHeaderSize = 4;
 inline uint32_t LoadLE32(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
-inline uint64_t LoadLE64(const uint8_t* p) { return LoadLE32(p) | uint64_t(LoadLE32(p + 4)) << 32; }
+inline uint64_t LoadLE64(const uint8_t* p) {
+    return LoadLE32(p) | uint64_t(LoadLE32(p + 4)) << 32;
+}
 inline void StoreLE32(uint8_t* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
 }

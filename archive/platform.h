@@ -10,7 +10,7 @@ namespace vexa::platform {
 
 // An open file with its own position. Move-only; closes itself.
 class File {
-public:
+  public:
     enum class Access {
         Read,            // read-only, existing file
         ReadWrite,       // read and write, existing file
@@ -43,7 +43,7 @@ public:
     std::optional<uint64_t> Size() const;
     void Close();
 
-private:
+  private:
 #ifdef _WIN32
     void* handle_ = reinterpret_cast<void*>(intptr_t(-1));
 #else
@@ -55,7 +55,7 @@ private:
 // A cancel request that one thread sets and another polls. Auto-reset: a poll that sees the
 // request also clears it.
 class CancelSignal {
-public:
+  public:
     CancelSignal();
     ~CancelSignal();
     CancelSignal(const CancelSignal&) = delete;
@@ -67,7 +67,7 @@ public:
     // True when a request was pending (it is consumed) or the poll itself failed.
     bool PollAndReset();
 
-private:
+  private:
     struct State;
     State* state_;
 };

@@ -37,9 +37,15 @@ File File::Open(const char* path, Access access) {
     }
     int flags = O_CLOEXEC;
     switch (access) {
-        case Access::Read: flags |= O_RDONLY; break;
-        case Access::ReadWrite: flags |= O_RDWR; break;
-        case Access::CreateTruncate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+        case Access::Read:
+            flags |= O_RDONLY;
+            break;
+        case Access::ReadWrite:
+            flags |= O_RDWR;
+            break;
+        case Access::CreateTruncate:
+            flags |= O_RDWR | O_CREAT | O_TRUNC;
+            break;
     }
     file.fd_ = ::open(path, flags, 0666);
     if (file.fd_ >= 0) {
@@ -55,7 +61,9 @@ File File::Open(const char* path, Access access) {
     return file;
 }
 
-bool File::IsOpen() const { return fd_ >= 0; }
+bool File::IsOpen() const {
+    return fd_ >= 0;
+}
 
 size_t File::Read(void* buffer, size_t count) {
     if (fd_ < 0) return 0;
@@ -120,11 +128,21 @@ struct CancelSignal::State {
 };
 
 CancelSignal::CancelSignal() : state_(new State) {}
-CancelSignal::~CancelSignal() { delete state_; }
-bool CancelSignal::IsValid() const { return state_ != nullptr; }
-void CancelSignal::Set() { state_->requested.store(true); }
-void CancelSignal::Reset() { state_->requested.store(false); }
-bool CancelSignal::PollAndReset() { return state_->requested.exchange(false); }
+CancelSignal::~CancelSignal() {
+    delete state_;
+}
+bool CancelSignal::IsValid() const {
+    return state_ != nullptr;
+}
+void CancelSignal::Set() {
+    state_->requested.store(true);
+}
+void CancelSignal::Reset() {
+    state_->requested.store(false);
+}
+bool CancelSignal::PollAndReset() {
+    return state_->requested.exchange(false);
+}
 
 std::optional<uint64_t> FreeBytes(const char* directory) {
     struct statvfs vfs;

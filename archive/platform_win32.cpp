@@ -8,7 +8,9 @@
 namespace vexa::platform {
 
 namespace {
-HANDLE AsHandle(void* h) { return static_cast<HANDLE>(h); }
+HANDLE AsHandle(void* h) {
+    return static_cast<HANDLE>(h);
+}
 }  // namespace
 
 File::File(File&& other) noexcept
@@ -32,16 +34,18 @@ File File::Open(const char* path, Access access) {
     // OPEN_ALWAYS plus an explicit truncation (rather than CREATE_ALWAYS) lets a hidden or
     // system file be overwritten; a read-only one still refuses the write access.
     if (access == Access::CreateTruncate) disposition = OPEN_ALWAYS;
-    HANDLE h = ::CreateFileA(path, desired, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
-                             nullptr);
+    HANDLE h =
+        ::CreateFileA(path, desired, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
+                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (h == INVALID_HANDLE_VALUE) return file;
     file.handle_ = h;
     if (access == Access::CreateTruncate && !::SetEndOfFile(h)) file.Close();
     return file;
 }
 
-bool File::IsOpen() const { return AsHandle(handle_) != INVALID_HANDLE_VALUE; }
+bool File::IsOpen() const {
+    return AsHandle(handle_) != INVALID_HANDLE_VALUE;
+}
 
 size_t File::Read(void* buffer, size_t count) {
     if (!IsOpen()) return 0;
@@ -115,9 +119,15 @@ CancelSignal::~CancelSignal() {
     if (state_->event) ::CloseHandle(state_->event);
     delete state_;
 }
-bool CancelSignal::IsValid() const { return state_->event != nullptr; }
-void CancelSignal::Set() { ::SetEvent(state_->event); }
-void CancelSignal::Reset() { ::ResetEvent(state_->event); }
+bool CancelSignal::IsValid() const {
+    return state_->event != nullptr;
+}
+void CancelSignal::Set() {
+    ::SetEvent(state_->event);
+}
+void CancelSignal::Reset() {
+    ::ResetEvent(state_->event);
+}
 // An auto-reset event: a wait that finds it signalled also resets it.
 bool CancelSignal::PollAndReset() {
     return ::WaitForSingleObject(state_->event, 0) != WAIT_TIMEOUT;

@@ -17,7 +17,7 @@ std::vector<uint8_t> EncodeBlock(std::span<const uint8_t> plain);
 
 // What a record says about an entry besides its content.
 struct EntryMeta {
-    std::string name;               // backslash-separated, at most kMaxNameLength bytes
+    std::string name;  // backslash-separated, at most kMaxNameLength bytes
     uint32_t attributes = kAttributeArchive;
     uint64_t modificationTime = 0;  // FILETIME units
 };

@@ -1,0 +1,34 @@
+// Decodes one entry of an open stream block by block, handing each block's output to a sink,
+// and checks the entry's CRC.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+#include "result.h"
+#include "vexa.h"
+
+struct VEXA_STREAM;
+
+namespace vexa {
+
+// Receives one block's output at a time, in order. The bytes are still scrambled and the sink
+// may change them in place. Anything but Success ends the decode with that result.
+using BlockSink = std::function<Result(uint8_t* data, size_t count)>;
+
+// `buffer` must hold kOutputBufferSize bytes. Progress, when given, sees a percentage before
+// each block and 100 at the end. The CRC verdict comes after all content was handed over.
+Result DecodeEntry(VEXA_STREAM& stream, const char* name, uint8_t* buffer, const BlockSink& sink,
+                   ProgressCallback progress);
+
+// XORs every byte with the scramble mask, in place.
+void Descramble(uint8_t* data, size_t count);
+
+// Decodes the entry `name` of an open stream and hands its plain content to `sink` block by
+// block, without writing any file. For listing, testing and extracting tools.
+Result DecodeEntryTo(void* handle, const char* name,
+                     const std::function<Result(const uint8_t* data, size_t count)>& sink,
+                     ProgressCallback progress = nullptr);
+
+}  // namespace vexa
