@@ -1,0 +1,171 @@
+// vexa sfx OUTPUT.exe (--archive ARCHIVE | PATH...) [--stub FILE] [--default-dest DIR]
+#include "archive_reader.h"
+#include "command_line.h"
+#include "commands.h"
+#include "pack_inputs.h"
+#include "progress_format.h"
+#include "sfx_stub.h"
+#include "stream.h"
+#include "temp_output.h"
+#include "usage.h"
+#include "vexa.h"
+
+namespace vexa::cli {
+
+namespace {
+
+const std::string kCommand = "sfx";
+
+// A stub is a small program; anything far larger is not one.
+constexpr uint64_t kMaxStubSize = 64u << 20;
+
+std::string ReadStub(const std::string& path, std::vector<uint8_t>& image) {
+    platform::File file = platform::File::Open(path.c_str(), platform::File::Access::Read);
+    if (!file.IsOpen()) return path + ": cannot open the stub";
+    const auto size = file.Size();
+    if (!size) return path + ": cannot read the stub";
+    if (*size > kMaxStubSize) return path + ": too large to be a stub";
+    image.resize(size_t(*size));
+    if (file.ReadFully(image.data(), image.size()) != image.size())
+        return path + ": cannot read the stub";
+    return {};
+}
+
+std::string Write(platform::File& out, const uint8_t* data, size_t count) {
+    const auto result = out.Write(data, count);
+    if (result.written == count) return {};
+    return result.diskFull ? "the disk is full" : "write error";
+}
+
+// Appends the archive inside `path` (from its signature to the end of the file).
+std::string CopyArchive(const std::string& path, platform::File& out) {
+    platform::File in = platform::File::Open(path.c_str(), platform::File::Access::Read);
+    const auto size = in.IsOpen() ? in.Size() : std::nullopt;
+    if (!size) return path + ": cannot read";
+    const auto start = ScanForSignature(in, *size);
+    if (!start || !in.Seek(*start)) return path + ": no archive found";
+    std::vector<uint8_t> buffer(1 << 20);
+    for (;;) {
+        const size_t got = in.ReadFully(buffer.data(), buffer.size());
+        if (got == 0) break;
+        if (std::string error = Write(out, buffer.data(), got); !error.empty()) return error;
+        if (got < buffer.size()) break;
+    }
+    if (in.Position() != *size) return path + ": read error";
+    return {};
+}
+
+// The written self-extractor must open where the stub ends and list every entry.
+std::string Verify(const std::string& path, uint64_t archiveOffset, uint64_t expectedEntries) {
+    ArchiveReader reader;
+    if (const uint32_t result = reader.Open(path); result != 0)
+        return "the result does not open: " + ResultText(result);
+    if (reader.EntryCount() != expectedEntries)
+        return "the result holds " + std::to_string(reader.EntryCount()) + " entries, not " +
+               std::to_string(expectedEntries);
+    uint32_t error = 0;
+    const auto entries = reader.AllEntries(error);
+    if (error != 0)
+        return "entry " + std::to_string(entries.size() + 1) +
+               " of the result cannot be read: " + ResultText(error);
+    if (!entries.empty()) {
+        uint64_t recordOffset = 0;
+        VEXA_ENTRY first;
+        if (vexa_GetFileInfo(reader.Handle(), &first, &recordOffset,
+                             EntryName(entries[0]).c_str()) != 0 ||
+            recordOffset != archiveOffset + kHeaderSize)
+            return "the archive is not found where the stub ends";
+    }
+    return {};
+}
+
+}  // namespace
+
+int RunSfx(const Args& args, Console& console) {
+    int exitCode = kExitSuccess;
+    const auto parsed = ParseCommand(kCommand, args,
+                                     {{"archive", 'a', true},
+                                      {"stub", 's', true},
+                                      {"default-dest", 'd', true},
+                                      {"threads", 'j', true},
+                                      {"quiet", 'q', false}},
+                                     kSfxUsage, console, exitCode);
+    if (!parsed) return exitCode;
+    if (parsed->operands.empty()) return UsageError(kCommand, "needs an output name", console);
+    const auto archive = parsed->Value("archive");
+    const bool hasPaths = parsed->operands.size() > 1;
+    if (archive.has_value() == hasPaths)
+        return UsageError(kCommand, "give either --archive ARCHIVE or paths to pack", console);
+    const auto threads = ThreadsOption(kCommand, *parsed, console);
+    if (!threads) return kExitUsage;
+    const bool quiet = parsed->Has("quiet");
+    const auto destination = parsed->Value("default-dest");
+    if (destination && (destination->empty() || destination->size() > kMaxDestinationLength))
+        return UsageError(kCommand,
+                          "--default-dest must have 1 to " + std::to_string(kMaxDestinationLength) +
+                              " bytes, not " + std::to_string(destination->size()),
+                          console);
+
+    const std::string& outputPath = parsed->operands[0];
+    const std::string stubPath =
+        parsed->Value("stub").value_or(console.programDirectory + "sfxstub.exe");
+    std::vector<uint8_t> stub;
+    if (std::string error = ReadStub(stubPath, stub); !error.empty()) {
+        console.Error(kCommand, error + " (give the stub with --stub)");
+        return kExitUsage;
+    }
+    if (std::string error = PrepareStub(stub, destination); !error.empty()) {
+        console.Error(kCommand, stubPath + ": " + error);
+        return kExitUsage;
+    }
+
+    uint64_t expectedEntries = 0;
+    std::optional<std::vector<InputFile>> files;
+    if (archive) {
+        ArchiveReader reader;
+        if (const uint32_t result = reader.Open(*archive); result != 0) {
+            console.Error(kCommand, *archive + ": " + ResultText(result));
+            return kExitUsage;
+        }
+        expectedEntries = reader.EntryCount();
+    } else {
+        const std::vector<std::string> paths(parsed->operands.begin() + 1, parsed->operands.end());
+        files = GatherInputs(kCommand, paths, outputPath, console);
+        if (!files) return kExitUsage;
+        expectedEntries = files->size();
+    }
+
+    TempOutput output(outputPath);
+    if (!output.Create()) {
+        console.Error(kCommand, output.TempPath() + ": cannot create: " + fs::LastErrorText());
+        return kExitUsage;
+    }
+    std::string error = Write(output.File(), stub.data(), stub.size());
+    if (error.empty()) {
+        if (archive) {
+            error = CopyArchive(*archive, output.File());
+        } else {
+            error =
+                PackInputs(output.File(), *files, *threads, console.StyleFor(quiet), console).error;
+        }
+    }
+    if (error.empty()) {
+        output.File().Close();
+        error = Verify(output.TempPath(), stub.size(), expectedEntries);
+    }
+    if (!error.empty()) {
+        console.Error(kCommand, outputPath + ": " + error + "; nothing written");
+        return kExitUsage;
+    }
+    if (!output.Commit()) {
+        console.Error(kCommand,
+                      outputPath + ": cannot rename the result into place: " + fs::LastErrorText());
+        return kExitUsage;
+    }
+    if (!quiet)
+        console.err << "Wrote " << outputPath << ": stub of " << FormatBytes(stub.size()) << " and "
+                    << expectedEntries << (expectedEntries == 1 ? " entry" : " entries") << "\n";
+    return kExitSuccess;
+}
+
+}  // namespace vexa::cli

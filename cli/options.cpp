@@ -1,0 +1,106 @@
+#include "options.h"
+
+namespace vexa::cli {
+
+namespace {
+
+const OptionSpec* FindLong(const std::vector<OptionSpec>& specs, const std::string& name) {
+    for (const OptionSpec& spec : specs)
+        if (spec.longName == name) return &spec;
+    return nullptr;
+}
+
+const OptionSpec* FindShort(const std::vector<OptionSpec>& specs, char name) {
+    for (const OptionSpec& spec : specs)
+        if (spec.shortName != 0 && spec.shortName == name) return &spec;
+    return nullptr;
+}
+
+void Store(ParsedArgs& parsed, const OptionSpec& spec, const std::string* value) {
+    if (value)
+        parsed.values[spec.longName] = *value;
+    else
+        parsed.flags.insert(spec.longName);
+}
+
+}  // namespace
+
+std::optional<std::string> ParsedArgs::Value(const std::string& name) const {
+    const auto found = values.find(name);
+    if (found == values.end()) return std::nullopt;
+    return found->second;
+}
+
+std::optional<ParsedArgs> ParseOptions(const std::vector<std::string>& args,
+                                       const std::vector<OptionSpec>& specs, std::string& error) {
+    ParsedArgs parsed;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--") {
+            parsed.operands.insert(parsed.operands.end(), args.begin() + long(i) + 1, args.end());
+            break;
+        }
+        if (arg == "-h" || arg == "--help") {
+            parsed.help = true;
+            continue;
+        }
+        if (arg.size() < 2 || arg[0] != '-') {
+            parsed.operands.push_back(arg);
+            continue;
+        }
+        if (arg[1] == '-') {
+            const size_t equals = arg.find('=');
+            const std::string name =
+                arg.substr(2, equals == std::string::npos ? equals : equals - 2);
+            const OptionSpec* spec = FindLong(specs, name);
+            if (!spec) {
+                error = "unknown option '--" + name + "'";
+                return std::nullopt;
+            }
+            if (!spec->takesValue) {
+                if (equals != std::string::npos) {
+                    error = "option '--" + name + "' takes no value";
+                    return std::nullopt;
+                }
+                Store(parsed, *spec, nullptr);
+                continue;
+            }
+            std::string value;
+            if (equals != std::string::npos) {
+                value = arg.substr(equals + 1);
+            } else if (i + 1 < args.size()) {
+                value = args[++i];
+            } else {
+                error = "option '--" + name + "' needs a value";
+                return std::nullopt;
+            }
+            Store(parsed, *spec, &value);
+            continue;
+        }
+        for (size_t k = 1; k < arg.size(); ++k) {
+            const OptionSpec* spec = FindShort(specs, arg[k]);
+            if (!spec) {
+                error = std::string("unknown option '-") + arg[k] + "'";
+                return std::nullopt;
+            }
+            if (!spec->takesValue) {
+                Store(parsed, *spec, nullptr);
+                continue;
+            }
+            std::string value;
+            if (k + 1 < arg.size()) {
+                value = arg.substr(k + 1);
+            } else if (i + 1 < args.size()) {
+                value = args[++i];
+            } else {
+                error = std::string("option '-") + arg[k] + "' needs a value";
+                return std::nullopt;
+            }
+            Store(parsed, *spec, &value);
+            break;
+        }
+    }
+    return parsed;
+}
+
+}  // namespace vexa::cli

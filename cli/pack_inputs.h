@@ -1,0 +1,31 @@
+// Packing files into an archive, shared by `create` and `sfx`.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "console.h"
+#include "input_walk.h"
+#include "platform.h"
+
+namespace vexa::cli {
+
+// Walks `paths` and reports what is left out and what cannot be stored. Returns nothing when
+// the archive must not be written (every reason already reported).
+std::optional<std::vector<InputFile>> GatherInputs(const std::string& command,
+                                                   const std::vector<std::string>& paths,
+                                                   const std::string& outputPath, Console& console);
+
+struct PackSummary {
+    std::string error;  // empty on success
+    uint64_t entries = 0;
+    uint64_t originalBytes = 0;
+    uint64_t packedBytes = 0;
+};
+
+// Writes the archive of `files` at the current position of `out`.
+PackSummary PackInputs(platform::File& out, const std::vector<InputFile>& files, unsigned threads,
+                       ProgressStyle style, Console& console);
+
+}  // namespace vexa::cli

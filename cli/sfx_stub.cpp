@@ -1,0 +1,62 @@
+#include "sfx_stub.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "format.h"
+
+namespace vexa::cli {
+
+namespace {
+
+bool IsEmptyField(const uint8_t* p) {
+    if (p[0] != 0 || p[1] != '?' || p[2] != '?' || p[3] != '?') return false;
+    for (size_t i = 4; i < kDestinationFieldSize; ++i)
+        if (p[i] != 0) return false;
+    return true;
+}
+
+}  // namespace
+
+FieldSearch FindDestinationField(std::span<const uint8_t> image) {
+    FieldSearch search;
+    if (image.size() < kDestinationFieldSize) return search;
+    for (size_t i = 0; i + kDestinationFieldSize <= image.size(); ++i) {
+        if (image[i + 1] != '?' || !IsEmptyField(image.data() + i)) continue;
+        if (search.count++ == 0) search.offset = i;
+    }
+    return search;
+}
+
+std::optional<size_t> FindSignature(std::span<const uint8_t> bytes) {
+    for (size_t i = 0; i + 8 <= bytes.size(); ++i)
+        if (bytes[i] == kSignatureFirstByte && IsSignature(bytes.data() + i)) return i;
+    return std::nullopt;
+}
+
+std::string PrepareStub(std::vector<uint8_t>& image,
+                        const std::optional<std::string>& destination) {
+    if (const auto at = FindSignature(image))
+        return "the stub already holds an archive signature (at offset " + std::to_string(*at) +
+               "); use a stub as built";
+    const FieldSearch field = FindDestinationField(image);
+    if (field.count == 0)
+        return "the stub has no empty initial-destination field (not a stub as built, or one "
+               "already given a destination)";
+    if (field.count > 1)
+        return "the stub holds the initial-destination field " + std::to_string(field.count) +
+               " times; cannot tell which one to use";
+    if (!destination) return {};
+    if (destination->empty()) return "the default destination is empty";
+    if (destination->size() > kMaxDestinationLength)
+        return "the default destination is " + std::to_string(destination->size()) +
+               " bytes; at most " + std::to_string(kMaxDestinationLength) + " fit";
+    if (destination->find('\0') != std::string::npos)
+        return "the default destination holds a NUL byte";
+    uint8_t* slot = image.data() + field.offset;
+    std::memset(slot, 0, kDestinationFieldSize);
+    std::memcpy(slot, destination->data(), destination->size());
+    return {};
+}
+
+}  // namespace vexa::cli
