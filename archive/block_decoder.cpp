@@ -9,7 +9,7 @@ namespace vexa {
 namespace {
 
 constexpr BlockOutcome Corrupt() {
-    return {Result::ArchiveCorrupt, 0};
+    return {Result::ArchiveCorrupt, 0, 0};
 }
 
 bool ReadMatchLength(BitReader& reader, uint64_t& length) {
@@ -80,7 +80,7 @@ BlockOutcome DecodeBlock(const uint8_t* payload, size_t payloadBytes, uint64_t b
         CopyMatch(out, predicted, position, size_t(length));
         position += size_t(length);
     }
-    return {Result::Success, position};
+    return {Result::Success, position, reader.Consumed()};
 }
 
 }  // namespace vexa

@@ -30,7 +30,7 @@ File File::Open(const char* path, Access access) {
         // The read-only attribute maps to "no write permission"; honour it even for root, who
         // could otherwise write anyway.
         struct stat st;
-        if (::stat(path, &st) == 0 && (!S_ISREG(st.st_mode) || !(st.st_mode & S_IWUSR))) {
+        if (::stat(path, &st) == 0 && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR)) {
             errno = EACCES;
             return file;
         }
