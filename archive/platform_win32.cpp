@@ -30,7 +30,16 @@ File File::Open(const char* path, Access access) {
     File file;
     DWORD desired = GENERIC_READ;
     DWORD disposition = OPEN_EXISTING;
-    if (access != Access::Read) desired |= GENERIC_WRITE;
+    if (access != Access::Read) {
+        // A read-only file is never opened for writing, whoever asks (an administrator under
+        // some emulation layers could otherwise write it).
+        const DWORD attributes = ::GetFileAttributesA(path);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+            ::SetLastError(ERROR_ACCESS_DENIED);
+            return file;
+        }
+        desired |= GENERIC_WRITE;
+    }
     // OPEN_ALWAYS plus an explicit truncation (rather than CREATE_ALWAYS) lets a hidden or
     // system file be overwritten; a read-only one still refuses the write access.
     if (access == Access::CreateTruncate) disposition = OPEN_ALWAYS;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -61,6 +62,13 @@ inline Bytes Scrambled(Bytes bytes) {
     return bytes;
 }
 
+inline Bytes Concat(const Bytes& a, const Bytes& b) {
+    Bytes out(a.size() + b.size());
+    if (!a.empty()) std::memcpy(out.data(), a.data(), a.size());
+    if (!b.empty()) std::memcpy(out.data() + a.size(), b.data(), b.size());
+    return out;
+}
+
 // Builds one block token by token, with explicit literal width and match lengths. Literal
 // values are the decoder's output bytes (the stored, scrambled form).
 class TokenBlock {
@@ -90,10 +98,9 @@ class TokenBlock {
         const uint64_t bits = n.value_or(bits_.BitCount());
         Bytes payload = bits_.Finish();
         payload.resize(size_t((bits + 7) / 8), 0);
-        Bytes block(4);
-        StoreLE32(block.data(), uint32_t(bits << 3) | lowBits);
-        block.insert(block.end(), payload.begin(), payload.end());
-        return block;
+        Bytes header(4);
+        StoreLE32(header.data(), uint32_t(bits << 3) | lowBits);
+        return Concat(header, payload);
     }
 
   private:
@@ -148,11 +155,6 @@ inline RawEntry EncodedEntry(const std::string& name, const Bytes& content,
     e.originalSize = encoded.record.originalSize;
     e.attributes = attributes;
     return e;
-}
-
-inline Bytes Concat(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
 }
 
 // Pseudo-random bytes with some repetition, reproducible from the seed.
