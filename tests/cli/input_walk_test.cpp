@@ -70,8 +70,13 @@ TEST(InputWalk, ReportsEveryInputThatCannotBeStored) {
     ScratchDir dir;
     // "in\\" and two 40-byte levels take 85 bytes of the name.
     const std::string deep = std::string(40, 'd') + "/" + std::string(40, 'e') + "/";
-    WriteFile(dir.Path() / "in" / (deep + std::string(14, 'n')), "x");  // 99 bytes: fits
-    WriteFile(dir.Path() / "in" / (deep + std::string(16, 'l')), "x");  // 101 bytes
+    const auto deepFile = [&](size_t length, char c) {
+        std::string name = deep;
+        name.append(length, c);
+        return name;
+    };
+    WriteFile(dir.Path() / "in" / deepFile(14, 'n'), "x");  // 99 bytes: fits
+    WriteFile(dir.Path() / "in" / deepFile(16, 'l'), "x");  // 101 bytes
     WriteFile(dir.Path() / "in" / "ok.txt", "x");
     WriteFile(dir.Path() / "other" / "in" / "ok.txt", "x");  // the same name again
     // A device name can only be created where it is not one.
