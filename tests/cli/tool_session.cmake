@@ -1,0 +1,80 @@
+# Runs the built vexa program the way a user does: create, list, test, extract, sfx, and the
+# exit status of failures. Variables: VEXA (the program), EMULATOR (empty, or wine), STUB (a
+# stub file), WORK (a scratch directory).
+cmake_minimum_required(VERSION 3.25)
+
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK}/pkg/sub/deeper)
+file(WRITE ${WORK}/pkg/readme.txt "Tarnwick sample\n")
+file(WRITE ${WORK}/pkg/sub/b.txt "second file, a little longer: abcabcabcabcabcabcabc\n")
+string(REPEAT "0123456789abcdef" 5000 long)
+file(WRITE ${WORK}/pkg/sub/deeper/c.txt "${long}")
+file(COPY_FILE ${STUB} ${WORK}/stub.exe)
+
+# vexa(EXPECT status ARGS...): runs the program in WORK; leaves its output in OUT and ERR.
+function(vexa)
+  cmake_parse_arguments(V "" "EXPECT" "ARGS" ${ARGN})
+  execute_process(COMMAND ${EMULATOR} ${VEXA} ${V_ARGS} WORKING_DIRECTORY ${WORK}
+                  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT status STREQUAL V_EXPECT)
+    message(FATAL_ERROR "vexa ${V_ARGS}: exit ${status}, expected ${V_EXPECT}\n${out}\n${err}")
+  endif()
+  set(OUT "${out}" PARENT_SCOPE)
+  set(ERR "${err}" PARENT_SCOPE)
+endfunction()
+
+function(expect_contains text part)
+  string(FIND "${text}" "${part}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "expected '${part}' in:\n${text}")
+  endif()
+endfunction()
+
+function(expect_same_tree extracted)
+  foreach(file readme.txt sub/b.txt sub/deeper/c.txt)
+    execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/pkg/${file}
+                            ${WORK}/${extracted}/pkg/${file} RESULT_VARIABLE differs)
+    if(differs)
+      message(FATAL_ERROR "${extracted}/pkg/${file} differs from its source")
+    endif()
+  endforeach()
+endfunction()
+
+vexa(EXPECT 0 ARGS create a.vexa pkg)
+expect_contains("${ERR}" "Created a.vexa: 3 files")
+vexa(EXPECT 0 ARGS create -q -j 1 b.vexa ./pkg/)
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/a.vexa ${WORK}/b.vexa
+                RESULT_VARIABLE differs)
+if(differs)
+  message(FATAL_ERROR "the same inputs gave different archives")
+endif()
+
+vexa(EXPECT 0 ARGS list a.vexa)
+expect_contains("${OUT}" "pkg\\sub\\deeper\\c.txt")
+expect_contains("${OUT}" "80000")
+expect_contains("${OUT}" "3 files")
+vexa(EXPECT 0 ARGS test a.vexa)
+expect_contains("${ERR}" "All 3 entries OK")
+vexa(EXPECT 0 ARGS extract a.vexa -o out)
+expect_same_tree(out)
+
+vexa(EXPECT 0 ARGS sfx setup.exe --stub stub.exe --default-dest "C:\\Tarnwick" pkg)
+vexa(EXPECT 0 ARGS list setup.exe)
+expect_contains("${OUT}" "3 files")
+vexa(EXPECT 0 ARGS extract setup.exe -o from-sfx)
+expect_same_tree(from-sfx)
+
+vexa(EXPECT 0 ARGS extract a.vexa -o out)
+expect_contains("${ERR}" "skipped, file exists")
+vexa(EXPECT 1 ARGS extract a.vexa -o out -y pkg/readme.txt pkg/nothing)
+expect_contains("${ERR}" "pkg\\nothing: not found in the archive")
+vexa(EXPECT 2 ARGS)
+expect_contains("${ERR}" "Usage: vexa COMMAND")
+vexa(EXPECT 2 ARGS list missing.vexa)
+expect_contains("${ERR}" "missing.vexa: Not found")
+vexa(EXPECT 2 ARGS test pkg/readme.txt)
+expect_contains("${ERR}" "Archive is corrupt")
+vexa(EXPECT 0 ARGS --help)
+expect_contains("${OUT}" "Usage: vexa COMMAND")
+
+file(REMOVE_RECURSE ${WORK})
