@@ -22,7 +22,7 @@ std::string FormatRatio(uint64_t original, uint64_t packed) {
 }
 
 std::string ListingHeader() {
-    return "        Size       Packed   Ratio  CRC       Attr    Modified (UTC)       Name";
+    return "        Size       Packed   Ratio CRC       Attr    Modified (UTC)       Name";
 }
 
 std::string ListingRule() {
@@ -41,7 +41,7 @@ std::string ListingRow(const VEXA_ENTRY& entry) {
 
 std::string ListingTotal(uint64_t entries, uint64_t original, uint64_t packed) {
     char text[160];
-    std::snprintf(text, sizeof text, "%12llu %12llu %7s %45s%llu %s", (unsigned long long)original,
+    std::snprintf(text, sizeof text, "%12llu %12llu %7s %39s%llu %s", (unsigned long long)original,
                   (unsigned long long)packed, FormatRatio(original, packed).c_str(), "",
                   (unsigned long long)entries, entries == 1 ? "file" : "files");
     return text;
