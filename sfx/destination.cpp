@@ -1,0 +1,78 @@
+#include "destination.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "resource.h"
+
+namespace sfx {
+
+namespace {
+
+char g_startDirectory[MAX_PATH + 1];
+
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+bool HasDrive(const char* path) {
+    const unsigned char c = static_cast<unsigned char>(path[0]);
+    return ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) && path[1] == ':';
+}
+
+// The part of `base` that names its volume: "X:" or "\\server\share".
+std::string VolumeOf(const char* base) {
+    if (HasDrive(base)) return std::string(base, 2);
+    if (IsSeparator(base[0]) && IsSeparator(base[1])) {
+        const char* end = base + 2;
+        for (int levels = 0; *end; ++end)
+            if (IsSeparator(*end) && ++levels == 2) break;
+        return std::string(base, end);
+    }
+    return std::string();
+}
+
+}  // namespace
+
+void RememberStartDirectory() {
+    const DWORD length = ::GetCurrentDirectoryA(sizeof g_startDirectory, g_startDirectory);
+    if (length == 0 || length >= sizeof g_startDirectory) g_startDirectory[0] = '\0';
+}
+
+const char* StartDirectory() {
+    return g_startDirectory;
+}
+
+bool ResolveDestination(const char* text, const char* base, char* out, size_t outSize) {
+    std::string combined;
+    if (HasDrive(text) && IsSeparator(text[2])) {
+        combined = text;  // absolute with drive
+    } else if (IsSeparator(text[0]) && IsSeparator(text[1])) {
+        combined = text;  // network path
+    } else if (text[0] == '\0' || IsSeparator(text[0])) {
+        combined = VolumeOf(base) + (text[0] ? text : "\\");
+    } else if (HasDrive(text)) {
+        combined = text;  // "X:name" is relative to that drive's own directory
+    } else {
+        combined = base;
+        if (!combined.empty() && !IsSeparator(combined.back())) combined += '\\';
+        combined += text;
+    }
+    std::vector<char> full(combined.size() + MAX_PATH + 2);
+    const DWORD length =
+        ::GetFullPathNameA(combined.c_str(), DWORD(full.size()), full.data(), nullptr);
+    if (length == 0 || length >= full.size() || length >= outSize) return false;
+    std::memcpy(out, full.data(), length + 1);
+    return true;
+}
+
+bool ReadDestinationEdit(HWND dialog, char* out, size_t outSize) {
+    const HWND edit = ::GetDlgItem(dialog, IDC_DESTINATION);
+    const int length = ::GetWindowTextLengthA(edit);
+    if (length < 0 || size_t(length) + 2 > outSize) return false;
+    ::GetDlgItemTextA(dialog, IDC_DESTINATION, out, int(outSize - 1));
+    return true;
+}
+
+}  // namespace sfx
