@@ -21,12 +21,11 @@ class BitReader {
         value = uint32_t(bits_ & ((uint64_t{1} << n) - 1));
         bits_ >>= n;
         count_ -= n;
-        consumed_ += n;
         return true;
     }
 
     // Bits consumed since the start of the payload.
-    uint64_t Consumed() const { return consumed_; }
+    uint64_t Consumed() const { return uint64_t(next_) * 8 - count_; }
 
   private:
     void Refill() {
@@ -53,7 +52,6 @@ class BitReader {
     size_t next_ = 0;
     uint64_t bits_ = 0;
     unsigned count_ = 0;
-    uint64_t consumed_ = 0;
 };
 
 }  // namespace vexa

@@ -58,19 +58,23 @@ BlockOutcome DecodeBlock(const uint8_t* payload, size_t payloadBytes, uint64_t b
     table.Clear();
 
     size_t position = 0;
+    uint32_t context = 0;  // the last three output bytes, newest lowest, kept out of memory
     while (reader.Consumed() < bits) {
-        uint32_t predicted = kNoPrediction;
-        if (position >= 3) {
-            predicted = table.Predict(out[position - 3], out[position - 2], out[position - 1],
-                                      uint32_t(position));
-        }
+        // The flag is read before the prediction step: the step consumes no bits, and knowing
+        // the flag lets a literal skip the table lookup.
         uint32_t flag;
         if (!reader.Read(1, flag)) return Corrupt();
+        uint32_t predicted = kNoPrediction;
+        if (position >= 3) {
+            predicted = table.Step(context >> 16 & 0xFF, context >> 8 & 0xFF, context & 0xFF,
+                                   uint32_t(position), flag != 0);
+        }
         if (flag == 0) {
             uint32_t literal;
             if (width > 32 || !reader.Read(width, literal) || position >= capacity)
                 return Corrupt();
             out[position++] = uint8_t(literal);
+            context = context << 8 | (literal & 0xFF);
             continue;
         }
         uint64_t length;
@@ -79,6 +83,9 @@ BlockOutcome DecodeBlock(const uint8_t* payload, size_t payloadBytes, uint64_t b
             return Corrupt();
         CopyMatch(out, predicted, position, size_t(length));
         position += size_t(length);
+        // A match follows at least four literals, so three bytes are always there.
+        context = uint32_t(out[position - 3]) << 16 | uint32_t(out[position - 2]) << 8 |
+                  out[position - 1];
     }
     return {Result::Success, position, reader.Consumed()};
 }

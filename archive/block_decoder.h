@@ -12,7 +12,7 @@ namespace vexa {
 
 struct BlockOutcome {
     Result result;
-    size_t produced;   // output bytes, valid when result is Success
+    size_t produced;    // output bytes, valid when result is Success
     uint64_t bitsRead;  // payload bits consumed, valid when result is Success
 };
 

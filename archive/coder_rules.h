@@ -22,39 +22,54 @@ constexpr uint32_t SlotB(uint32_t y, uint32_t z) {
 }
 
 // Prediction table whose clearing costs O(1): each slot carries the generation in which it was
-// last written, and a slot of an older generation reads as empty.
+// last written beside the position, and a slot of an older generation reads as empty. Positions
+// stay below 2^23 (the output buffer holds 4,194,560 bytes), which leaves 9 bits for the
+// generation in a 32-bit slot; the small table stays in cache.
 class PredictionTable {
   public:
-    PredictionTable() { std::memset(slots_, 0, sizeof(slots_)); }
+    PredictionTable() { Reset(); }
 
     void Clear() {
-        if (++generation_ == 0) {  // after 2^32 clears, start the stamps afresh
-            std::memset(slots_, 0, sizeof(slots_));
-            generation_ = 1;
-        }
+        if (++generation_ == kGenerations) Reset();  // every 511 clears, start afresh
     }
 
     // One prediction step at output position `position` with the three previous bytes x, y, z:
     // returns the predicted position (or kNoPrediction) and records `position` in the slot used.
     uint32_t Predict(uint32_t x, uint32_t y, uint32_t z, uint32_t position) {
-        const uint32_t a = SlotA(x, y, z);
-        if (a < kUsedSlots && Filled(a)) return Exchange(a, position);
+        return Step(x, y, z, position, true);
+    }
+
+    // The same step, looking the prediction up only when `wanted` (a literal needs none). For
+    // contexts whose slot A cannot be filled (x >= 16) the table is then only written.
+    uint32_t Step(uint32_t x, uint32_t y, uint32_t z, uint32_t position, bool wanted) {
+        if (x < 16) {
+            const uint32_t a = SlotA(x, y, z);
+            const uint32_t slot = slots_[a];
+            if (slot >> kPositionBits == generation_) {
+                slots_[a] = Stamp(position);
+                return slot & kPositionMask;
+            }
+        }
         const uint32_t b = SlotB(y, z);
-        const uint32_t predicted = Filled(b) ? Position(b) : kNoPrediction;
-        Exchange(b, position);
+        uint32_t predicted = kNoPrediction;
+        if (wanted && slots_[b] >> kPositionBits == generation_)
+            predicted = slots_[b] & kPositionMask;
+        slots_[b] = Stamp(position);
         return predicted;
     }
 
   private:
-    bool Filled(uint32_t slot) const { return uint32_t(slots_[slot] >> 32) == generation_; }
-    uint32_t Position(uint32_t slot) const { return uint32_t(slots_[slot]); }
-    uint32_t Exchange(uint32_t slot, uint32_t position) {
-        const uint32_t old = Position(slot);
-        slots_[slot] = uint64_t(generation_) << 32 | position;
-        return old;
+    static constexpr unsigned kPositionBits = 23;
+    static constexpr uint32_t kPositionMask = (1u << kPositionBits) - 1;
+    static constexpr uint32_t kGenerations = 1u << (32 - kPositionBits);
+
+    uint32_t Stamp(uint32_t position) const { return generation_ << kPositionBits | position; }
+    void Reset() {
+        std::memset(slots_, 0, sizeof(slots_));
+        generation_ = 1;
     }
 
-    uint64_t slots_[kUsedSlots];
+    uint32_t slots_[kUsedSlots];
     uint32_t generation_ = 1;
 };
 
