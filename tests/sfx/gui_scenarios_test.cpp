@@ -133,6 +133,10 @@ struct Scenario {
     bool appendArchive = true;
 };
 
+void PrintTo(const Scenario& scenario, std::ostream* out) {
+    *out << scenario.name;
+}
+
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
     for (size_t at; (at = text.find(from)) != std::string::npos;) text.replace(at, from.size(), to);
     return text;
