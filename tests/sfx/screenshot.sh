@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# screenshot.sh SCREENSHOT-PROGRAM STUB WORK-FOLDER OUTPUT.png
+# Runs the screenshot program under Xvfb in a Wine prefix of its own that uses the X11 driver
+# (the test prefix has no display driver), and converts the capture to PNG.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+
+if [ "${1:-}" = "--inside-display" ]; then
+  program=$2 stub=$3 work=$4
+  source "$root/scripts/wine-env.sh" "$work/wineprefix-x11"
+  trap stop_wine EXIT
+  if [ ! -f "$WINEPREFIX/.x11-driver" ]; then
+    wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d x11 /f >/dev/null 2>&1
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w
+    touch "$WINEPREFIX/.x11-driver"
+    wineserver -p >/dev/null 2>&1
+  fi
+  wine "$program" "$stub" "$work/run" "$work/sfx-dialog.bmp" </dev/null
+  exit
+fi
+
+program=$1 stub=$2 work=$3 output=$4
+mkdir -p "$work" "$(dirname "$output")"
+rm -f "$work/sfx-dialog.bmp"
+xvfb-run -a -s "-screen 0 1024x768x24" "$0" --inside-display "$program" "$stub" "$work"
+convert "$work/sfx-dialog.bmp" "$output"
+echo "screenshot: $output"
