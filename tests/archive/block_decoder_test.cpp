@@ -143,14 +143,24 @@ TEST(TokenRules, CraftedBlocks) {
 }
 
 TEST(TokenRules, EveryBlockStartsFromAnEmptyTable) {
-    // X fills slot B of the context (a, a); Y's fourth token is a match in that context, which
-    // only a table left over from X could predict. Over a thousand blocks the table's cheap
-    // clearing wraps around more than once.
-    const Bytes x = TokenBlock(8).Literals("aaaa").Match(5).Block();
-    const Bytes y = TokenBlock(8).Literals("baa").Match(1).Block();
-    for (int i = 0; i < 1100; ++i) {
-        ASSERT_EQ(DecodeStored(x).result, Result::Success) << i;
-        ASSERT_EQ(DecodeStored(y).result, Result::ArchiveCorrupt) << i;
+    // X fills slot B of the context (q, q); Y's fourth token is a match in that context, which
+    // only a table left over from X could predict. Between them come n blocks that do not touch
+    // the table, for every n up to past the point where the table's cheap clearing wraps round.
+    const Bytes x = TokenBlock(8).Literals("qqqq").Match(5).Block();
+    const Bytes filler = TokenBlock(8).Literals("zz").Block();
+    const Bytes y = TokenBlock(8).Literals("rqq").Match(1).Block();
+    auto out = std::make_unique<uint8_t[]>(64);
+    auto decode = [&](const Bytes& block, PredictionTable& table) {
+        return DecodeBlock(block.data() + 4, block.size() - 4, LoadLE32(block.data()) >> 3,
+                           out.get(), 64, table)
+            .result;
+    };
+    auto table = std::make_unique<PredictionTable>();
+    for (int n = 0; n < 1100; ++n) {
+        *table = PredictionTable();
+        ASSERT_EQ(decode(x, *table), Result::Success);
+        for (int i = 0; i < n; ++i) ASSERT_EQ(decode(filler, *table), Result::Success);
+        ASSERT_EQ(decode(y, *table), Result::ArchiveCorrupt) << n << " blocks between";
     }
 }
 
