@@ -240,6 +240,27 @@ std::vector<Scenario> Scenarios() {
                         run.sfx().PressKey(VK_ESCAPE);  // Escape is Close
                         run.ExpectExit();
                     }});
+    list.push_back({"BrowseCancelledLeavesTheEditUnchanged",
+                    {{"f.txt", "f"}},
+                    "{out}",
+                    {},
+                    [](ScenarioRun& run) {
+                        const std::string before = run.sfx().Text(IDC_DESTINATION);
+                        run.sfx().Press(IDC_BROWSE);
+                        HWND picker = nullptr;
+                        ASSERT_TRUE(WaitUntil([&] {
+                            const std::vector<HWND> dialogs = run.sfx().OtherDialogs();
+                            picker = dialogs.empty() ? nullptr : dialogs.front();
+                            return picker != nullptr;
+                        })) << "no folder picker";
+                        EXPECT_EQ(::GetWindow(picker, GW_OWNER), run.sfx().Dialog());
+                        ::PostMessageA(picker, WM_COMMAND, IDCANCEL, 0);
+                        EXPECT_TRUE(WaitUntil([&] { return run.sfx().OtherDialogs().empty(); }));
+                        EXPECT_EQ(run.sfx().Text(IDC_DESTINATION), before);
+                        EXPECT_TRUE(run.sfx().Enabled(IDC_EXTRACT));
+                        run.sfx().Press(IDC_CLOSE);
+                        run.ExpectExit();
+                    }});
     list.push_back({"MissingDirectoriesYesCreatesEveryLevel",
                     {{"f.txt", "deep"}},
                     "{out}\\a\\b\\c",

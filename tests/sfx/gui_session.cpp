@@ -109,6 +109,15 @@ std::vector<MessageBoxView> SfxProcess::MessageBoxes() const {
     return boxes;
 }
 
+std::vector<HWND> SfxProcess::OtherDialogs() const {
+    std::vector<HWND> dialogs;
+    for (HWND window : VisibleTopLevelWindows(processId_))
+        if (window != dialog_ && ClassName(window) == "#32770" &&
+            !::GetDlgItem(window, kMessageBoxTextId))
+            dialogs.push_back(window);
+    return dialogs;
+}
+
 std::optional<MessageBoxView> SfxProcess::WaitForMessageBox(const std::string& caption) {
     std::optional<MessageBoxView> found;
     WaitUntil([&] {

@@ -46,6 +46,8 @@ class SfxProcess {
 
     // The visible message boxes of the process (not the extraction dialog).
     std::vector<MessageBoxView> MessageBoxes() const;
+    // Other dialog windows of the process, such as the folder picker.
+    std::vector<HWND> OtherDialogs() const;
     // Waits for a message box with this caption.
     std::optional<MessageBoxView> WaitForMessageBox(const std::string& caption);
     // Presses a button of a message box (IDYES, IDNO, IDCANCEL, IDOK) and waits until the box
