@@ -20,3 +20,7 @@ cmake -S "$root" -B "$build/win32" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" >/dev/null
 cmake --build "$build/win32" -j "$jobs"
 (cd "$build/win32" && ctest --output-on-failure)
+
+echo "== the run command, end to end"
+stop_wine
+"$root/scripts/demo.sh"

@@ -1,6 +1,8 @@
 # Sourced, with the prefix folder as $1: a private, quiet, display-free Wine prefix and one
 # persistent wineserver for the whole run (stopped by stop_wine, which callers put in a trap).
+# With "x11" as $2 the prefix uses the X11 driver instead, for pictures under Xvfb.
 wine_prefix_dir=$1
+wine_graphics=${2:-null}
 export WINEPREFIX=$wine_prefix_dir
 export WINEDEBUG=-all
 export WINEARCH=win32
@@ -12,7 +14,7 @@ if [ ! -f "$WINEPREFIX/.vexa-ready" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
   wineserver -w
-  _wine_reg 'HKCU\Software\Wine\Drivers' Graphics null
+  _wine_reg 'HKCU\Software\Wine\Drivers' Graphics "$wine_graphics"
   _wine_reg 'HKCU\Software\Wine\X11 Driver' Managed N
   _wine_reg 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' Debugger ''
   _wine_reg 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' Auto 1

@@ -7,15 +7,8 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 if [ "${1:-}" = "--inside-display" ]; then
   program=$2 stub=$3 work=$4
-  source "$root/scripts/wine-env.sh" "$work/wineprefix-x11"
+  source "$root/scripts/wine-env.sh" "$work/wineprefix-x11" x11
   trap stop_wine EXIT
-  if [ ! -f "$WINEPREFIX/.x11-driver" ]; then
-    wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d x11 /f >/dev/null 2>&1
-    wineserver -k >/dev/null 2>&1 || true
-    wineserver -w
-    touch "$WINEPREFIX/.x11-driver"
-    wineserver -p >/dev/null 2>&1
-  fi
   wine "$program" "$stub" "$work/run" "$work/sfx-dialog.bmp" </dev/null
   exit
 fi

@@ -1,0 +1,59 @@
+// sfx_drive SELF-EXTRACTOR DESTINATION OUTPUT.bmp
+// Extracts a self-extractor the way a person does: types the destination into its dialog,
+// presses Extract, agrees to create the folder, answers No to the completion question, saves a
+// picture of the dialog and closes it. Any error box ends the run with its text. Needs a real
+// display driver for the picture (Xvfb).
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "gui_session.h"
+#include "resource.h"
+#include "win_paths.h"
+#include "window_image.h"
+
+namespace {
+
+using namespace sfxtest;
+
+int Fail(const std::string& what) {
+    std::fprintf(stderr, "sfx_drive: %s\n", what.c_str());
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4) return Fail("usage: sfx_drive SELF-EXTRACTOR DESTINATION OUTPUT.bmp");
+    const std::string exe = WindowsPath(argv[1]);
+    const std::string folder = exe.substr(0, exe.find_last_of('\\'));
+    SfxProcess sfx(exe, folder);
+    if (!sfx.Started() || !sfx.WaitForDialog()) return Fail("the dialog did not appear");
+    sfx.SetText(IDC_DESTINATION, WindowsPath(argv[2]));
+    sfx.Press(IDC_EXTRACT);
+
+    // Whatever box comes next: the folder question, an error, or the completion question.
+    for (;;) {
+        std::vector<MessageBoxView> boxes;
+        if (!WaitUntil([&] { return !(boxes = sfx.MessageBoxes()).empty(); }, kWaitLimit * 8))
+            return Fail("the extraction did not finish");
+        const MessageBoxView& box = boxes.front();
+        if (box.text == "This directory does not exist, create now?") {
+            sfx.Answer(box, IDYES);
+        } else if (box.caption == "Done") {
+            sfx.Answer(box, IDNO);
+            break;
+        } else {
+            const std::string text = box.caption + ": " + box.text;
+            sfx.Answer(box, box.buttons.empty() ? IDOK : box.buttons.front());
+            return Fail(text);
+        }
+    }
+    if (!WaitUntil([&] { return sfx.Enabled(IDC_EXTRACT); })) return Fail("not idle after the run");
+    std::printf("%s\n", sfx.Text(IDC_COMPLETED).c_str());
+    SettlePainting(sfx.Dialog());
+    if (!SaveWindowImage(sfx.Dialog(), WindowsPath(argv[3]))) return Fail("capture failed");
+    sfx.Press(IDC_CLOSE);
+    return sfx.WaitForExit() ? 0 : Fail("the self-extractor did not exit");
+}
