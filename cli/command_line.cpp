@@ -11,10 +11,10 @@ int UsageError(const std::string& command, const std::string& text, Console& con
 }
 
 std::optional<ParsedArgs> ParseCommand(const std::string& command, const Args& args,
-                                       const std::vector<OptionSpec>& specs, const char* usage,
+                                       const std::vector<OptionDef>& defs, const char* usage,
                                        Console& console, int& exitCode) {
     std::string error;
-    auto parsed = ParseOptions(args, specs, error);
+    auto parsed = ParseOptions(args, defs, error);
     if (!parsed) {
         exitCode = UsageError(command, error, console);
         return std::nullopt;

@@ -13,7 +13,7 @@ namespace vexa::cli {
 // Parses a command's arguments. Returns nothing when the command should end at once with
 // `exitCode`: after printing its help (0), or after a usage error (2).
 std::optional<ParsedArgs> ParseCommand(const std::string& command, const Args& args,
-                                       const std::vector<OptionSpec>& specs, const char* usage,
+                                       const std::vector<OptionDef>& defs, const char* usage,
                                        Console& console, int& exitCode);
 
 // Reports a usage error of `command` and returns the usage exit status.

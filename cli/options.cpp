@@ -4,23 +4,23 @@ namespace vexa::cli {
 
 namespace {
 
-const OptionSpec* FindLong(const std::vector<OptionSpec>& specs, const std::string& name) {
-    for (const OptionSpec& spec : specs)
-        if (spec.longName == name) return &spec;
+const OptionDef* FindLong(const std::vector<OptionDef>& defs, const std::string& name) {
+    for (const OptionDef& def : defs)
+        if (def.longName == name) return &def;
     return nullptr;
 }
 
-const OptionSpec* FindShort(const std::vector<OptionSpec>& specs, char name) {
-    for (const OptionSpec& spec : specs)
-        if (spec.shortName != 0 && spec.shortName == name) return &spec;
+const OptionDef* FindShort(const std::vector<OptionDef>& defs, char name) {
+    for (const OptionDef& def : defs)
+        if (def.shortName != 0 && def.shortName == name) return &def;
     return nullptr;
 }
 
-void Store(ParsedArgs& parsed, const OptionSpec& spec, const std::string* value) {
+void Store(ParsedArgs& parsed, const OptionDef& def, const std::string* value) {
     if (value)
-        parsed.values[spec.longName] = *value;
+        parsed.values[def.longName] = *value;
     else
-        parsed.flags.insert(spec.longName);
+        parsed.flags.insert(def.longName);
 }
 
 }  // namespace
@@ -32,7 +32,7 @@ std::optional<std::string> ParsedArgs::Value(const std::string& name) const {
 }
 
 std::optional<ParsedArgs> ParseOptions(const std::vector<std::string>& args,
-                                       const std::vector<OptionSpec>& specs, std::string& error) {
+                                       const std::vector<OptionDef>& defs, std::string& error) {
     ParsedArgs parsed;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -52,17 +52,17 @@ std::optional<ParsedArgs> ParseOptions(const std::vector<std::string>& args,
             const size_t equals = arg.find('=');
             const std::string name =
                 arg.substr(2, equals == std::string::npos ? equals : equals - 2);
-            const OptionSpec* spec = FindLong(specs, name);
-            if (!spec) {
+            const OptionDef* def = FindLong(defs, name);
+            if (!def) {
                 error = "unknown option '--" + name + "'";
                 return std::nullopt;
             }
-            if (!spec->takesValue) {
+            if (!def->takesValue) {
                 if (equals != std::string::npos) {
                     error = "option '--" + name + "' takes no value";
                     return std::nullopt;
                 }
-                Store(parsed, *spec, nullptr);
+                Store(parsed, *def, nullptr);
                 continue;
             }
             std::string value;
@@ -74,17 +74,17 @@ std::optional<ParsedArgs> ParseOptions(const std::vector<std::string>& args,
                 error = "option '--" + name + "' needs a value";
                 return std::nullopt;
             }
-            Store(parsed, *spec, &value);
+            Store(parsed, *def, &value);
             continue;
         }
         for (size_t k = 1; k < arg.size(); ++k) {
-            const OptionSpec* spec = FindShort(specs, arg[k]);
-            if (!spec) {
+            const OptionDef* def = FindShort(defs, arg[k]);
+            if (!def) {
                 error = std::string("unknown option '-") + arg[k] + "'";
                 return std::nullopt;
             }
-            if (!spec->takesValue) {
-                Store(parsed, *spec, nullptr);
+            if (!def->takesValue) {
+                Store(parsed, *def, nullptr);
                 continue;
             }
             std::string value;
@@ -96,7 +96,7 @@ std::optional<ParsedArgs> ParseOptions(const std::vector<std::string>& args,
                 error = std::string("option '-") + arg[k] + "' needs a value";
                 return std::nullopt;
             }
-            Store(parsed, *spec, &value);
+            Store(parsed, *def, &value);
             break;
         }
     }

@@ -11,7 +11,7 @@
 
 namespace vexa::cli {
 
-struct OptionSpec {
+struct OptionDef {
     std::string longName;  // without the dashes; the key of the parsed result
     char shortName = 0;    // 0 when there is none
     bool takesValue = false;
@@ -30,6 +30,6 @@ struct ParsedArgs {
 // Parses `args` (without the program and command names); on failure returns nothing and sets
 // `error` to a message naming the offending option.
 std::optional<ParsedArgs> ParseOptions(const std::vector<std::string>& args,
-                                       const std::vector<OptionSpec>& specs, std::string& error);
+                                       const std::vector<OptionDef>& defs, std::string& error);
 
 }  // namespace vexa::cli

@@ -6,7 +6,7 @@
 namespace vexa::cli {
 namespace {
 
-const std::vector<OptionSpec> kSpecs = {
+const std::vector<OptionDef> kSpecs = {
     {"output", 'o', true}, {"overwrite", 'y', false}, {"quiet", 'q', false}};
 
 TEST(Options, AcceptsTheUsualForms) {
