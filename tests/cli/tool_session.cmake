@@ -1,6 +1,7 @@
 # Runs the built vexa program the way a user does: create, list, test, extract, sfx, and the
 # exit status of failures. Variables: VEXA (the program), EMULATOR (empty, or wine), STUB (a
-# stub file), WORK (a scratch directory).
+# stub file), WORK (a scratch directory), and DRIVE (optional: a program that extracts a
+# self-extractor through its dialog, given the self-extractor and a destination).
 cmake_minimum_required(VERSION 3.25)
 
 file(REMOVE_RECURSE ${WORK})
@@ -63,6 +64,16 @@ vexa(EXPECT 0 ARGS list setup.exe)
 expect_contains("${OUT}" "3 files")
 vexa(EXPECT 0 ARGS extract setup.exe -o from-sfx)
 expect_same_tree(from-sfx)
+if(DRIVE)
+  # The same self-extractor, run and extracted through its own dialog.
+  execute_process(COMMAND ${EMULATOR} ${DRIVE} ${WORK}/setup.exe ${WORK}/from-stub -
+                  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(status)
+    message(FATAL_ERROR "extracting setup.exe through its dialog failed:\n${out}\n${err}")
+  endif()
+  expect_contains("${out}" "Extracted files completed: 3 of 3")
+  expect_same_tree(from-stub)
+endif()
 
 vexa(EXPECT 0 ARGS extract a.vexa -o out)
 expect_contains("${ERR}" "skipped, file exists")
