@@ -97,9 +97,10 @@ void OnBrowse(HWND dialog) {
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_UAHINT;  // 0x0141
     const std::unique_ptr<ITEMIDLIST, ItemIdListFreer> picked(::SHBrowseForFolderA(&info));
     if (!picked) return;
+    // A picked item without a file-system path leaves the destination as it was.
     char path[MAX_PATH] = "";
-    ::SHGetPathFromIDListA(picked.get(), path);
-    ::SetDlgItemTextA(dialog, IDC_DESTINATION, path);
+    if (::SHGetPathFromIDListA(picked.get(), path))
+        ::SetDlgItemTextA(dialog, IDC_DESTINATION, path);
 }
 
 }  // namespace
