@@ -1,0 +1,33 @@
+# Runs list, test and extract of the built vexa program over every damaged or hostile archive of
+# the reader's fuzz corpus: each run must end with exit status 0, 1 or 2 (never a crash or a
+# sanitizer report). Variables: VEXA, EMULATOR, CORPUS (folder), WORK (scratch folder).
+cmake_minimum_required(VERSION 3.25)
+
+file(GLOB inputs ${CORPUS}/*)
+list(LENGTH inputs count)
+if(count LESS 10)
+  message(FATAL_ERROR "expected the fuzz corpus in ${CORPUS}")
+endif()
+foreach(input ${inputs})
+  foreach(command list test extract)
+    file(REMOVE_RECURSE ${WORK})
+    file(MAKE_DIRECTORY ${WORK})
+    set(args ${command} -q ${input})
+    if(command STREQUAL "list")
+      set(args list ${input})
+    elseif(command STREQUAL "extract")
+      list(APPEND args -o ${WORK}/out)
+    endif()
+    execute_process(COMMAND ${EMULATOR} ${VEXA} ${args} WORKING_DIRECTORY ${WORK}
+                    RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE err)
+    if(NOT status MATCHES "^[012]$")
+      message(FATAL_ERROR "vexa ${args}: exit ${status}\n${err}")
+    endif()
+    string(FIND "${err}" "Sanitizer" sanitizer)
+    if(NOT sanitizer EQUAL -1)
+      message(FATAL_ERROR "vexa ${args}: sanitizer report\n${err}")
+    endif()
+  endforeach()
+endforeach()
+file(REMOVE_RECURSE ${WORK})
+message(STATUS "${count} damaged archives, 3 commands each")
