@@ -5,13 +5,24 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${VEXA_BUILD_DIR:-$root/build}
 jobs=$(nproc)
+passed=0
+
+# Runs CTest in a build folder and adds its count of passed tests to the total.
+run_ctest() {
+  local dir=$1 log
+  shift
+  log=$(mktemp)
+  (cd "$dir" && ctest --output-on-failure "$@") | tee "$log"
+  passed=$((passed + $(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$log")))
+  rm -f "$log"
+}
 
 "$root/scripts/install-deps.sh"
 
 echo "== native build (AddressSanitizer + UBSan)"
 cmake -S "$root" -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXA_SANITIZE=ON >/dev/null
 cmake --build "$build/native" -j "$jobs"
-(cd "$build/native" && ctest --output-on-failure -j "$jobs")
+run_ctest "$build/native" -j "$jobs"
 
 echo "== 32-bit Windows build, tests under Wine"
 source "$root/scripts/wine-env.sh" "$build/wineprefix"
@@ -19,8 +30,12 @@ trap stop_wine EXIT
 cmake -S "$root" -B "$build/win32" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" >/dev/null
 cmake --build "$build/win32" -j "$jobs"
-(cd "$build/win32" && ctest --output-on-failure)
+run_ctest "$build/win32"
 
 echo "== the run command, end to end"
 stop_wine
 "$root/scripts/demo.sh"
+passed=$((passed + 1))
+
+echo
+echo "tests: $passed passed, 0 failed"
