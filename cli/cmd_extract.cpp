@@ -118,10 +118,7 @@ int RunExtract(const Args& args, Console& console) {
 
     const std::string& archive = parsed->operands[0];
     ArchiveReader reader;
-    if (const uint32_t result = reader.Open(archive); result != 0) {
-        console.Error(kCommand, archive + ": " + ResultText(result));
-        return kExitUsage;
-    }
+    if (!OpenArchive(kCommand, archive, reader, console)) return kExitUsage;
     uint32_t walkError = 0;
     const std::vector<VEXA_ENTRY> entries = reader.AllEntries(walkError);
 

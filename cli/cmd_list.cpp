@@ -17,10 +17,7 @@ int RunList(const Args& args, Console& console) {
 
     const std::string& archive = parsed->operands[0];
     ArchiveReader reader;
-    if (const uint32_t result = reader.Open(archive); result != 0) {
-        console.Error(command, archive + ": " + ResultText(result));
-        return kExitUsage;
-    }
+    if (!OpenArchive(command, archive, reader, console)) return kExitUsage;
 
     console.out << ListingHeader() << '\n' << ListingRule() << '\n';
     uint64_t listed = 0, original = 0, packed = 0;

@@ -44,4 +44,11 @@ std::optional<unsigned> ThreadsOption(const std::string& command, const ParsedAr
     return value;
 }
 
+bool OpenArchive(const std::string& command, const std::string& path, ArchiveReader& reader,
+                 Console& console) {
+    const uint32_t result = reader.Open(path);
+    if (result != 0) console.Error(command, path + ": " + ResultText(result));
+    return result == 0;
+}
+
 }  // namespace vexa::cli

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "archive_reader.h"
 #include "commands.h"
 #include "options.h"
 
@@ -23,5 +24,10 @@ int UsageError(const std::string& command, const std::string& text, Console& con
 // from 1 to 64.
 std::optional<unsigned> ThreadsOption(const std::string& command, const ParsedArgs& parsed,
                                       Console& console);
+
+// Opens `path` read-only for `command`; when it cannot be opened, says why (naming the file)
+// and returns false, and the command ends with the usage exit status.
+bool OpenArchive(const std::string& command, const std::string& path, ArchiveReader& reader,
+                 Console& console);
 
 }  // namespace vexa::cli
