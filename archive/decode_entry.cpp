@@ -38,6 +38,7 @@ Result DecodeEntry(VEXA_STREAM& stream, const char* name, uint8_t* buffer, const
 
     PredictionTable& table = SharedTable();
     CrcAccumulator crc;
+    uint64_t produced = 0;
     size_t pending = 0;
     std::vector<uint8_t> payload;
 
@@ -69,6 +70,7 @@ Result DecodeEntry(VEXA_STREAM& stream, const char* name, uint8_t* buffer, const
             DecodeBlock(payload.data(), payloadBytes, bits, buffer, kOutputBufferSize, table);
         if (outcome.result != Result::Success) return outcome.result;
         crc.Update(buffer, outcome.produced, kScrambleMask);
+        produced += outcome.produced;
         pending = outcome.produced;
     }
     if (pending > 0) {
@@ -76,7 +78,10 @@ Result DecodeEntry(VEXA_STREAM& stream, const char* name, uint8_t* buffer, const
     }
     if (progress) progress(100);
     // With no content the register was never fed and its complement is 0, the crc of nothing.
-    return crc.Value() == entry.crc ? Result::Success : Result::ArchiveCorrupt;
+    // Content of another length than the record's is corrupt even when its CRC matches: a
+    // cut or padded file must never pass as whole.
+    const bool intact = crc.Value() == entry.crc && produced == entry.originalSize;
+    return intact ? Result::Success : Result::ArchiveCorrupt;
 }
 
 void Descramble(uint8_t* data, size_t count) {

@@ -100,8 +100,12 @@ TEST_F(DecodeEntryTest, ContentAndVerdicts) {
     badCrc.crc ^= 1;
     RawEntry emptyWithCrc = Blocks("empty with crc", 0);
     emptyWithCrc.crc = 5;
-    RawEntry sizeMismatch = Blocks("size mismatch", 2);
-    sizeMismatch.originalSize = 12345;
+    RawEntry sizeAbove = Blocks("size above content", 2);
+    sizeAbove.originalSize = 12345;
+    RawEntry sizeBelow = Blocks("size below content", 2);
+    sizeBelow.originalSize = 7;
+    RawEntry emptyWithSize = Blocks("empty with size", 0);
+    emptyWithSize.originalSize = 1;
     RawEntry shortData = Blocks("block missing", 2);
     shortData.blockCount = 3;  // claims one more block than the file holds
     RawEntry earlyMatch = Blocks("early match", 1);
@@ -113,8 +117,9 @@ TEST_F(DecodeEntryTest, ContentAndVerdicts) {
         lowBits.blocks.push_back(TokenBlock(8).Literals("xy").Block(std::nullopt, low));
     const Bytes lowPlain = Scrambled(ToBytes("xyxyxy"));
     lowBits.crc = Crc32(lowPlain.data(), lowPlain.size());
-    Open(MakeArchive(
-        {good, badCrc, emptyWithCrc, sizeMismatch, shortData, earlyMatch, zeroBits, lowBits}));
+    lowBits.originalSize = lowPlain.size();
+    Open(MakeArchive({good, badCrc, emptyWithCrc, sizeAbove, sizeBelow, emptyWithSize, shortData,
+                      earlyMatch, zeroBits, lowBits}));
 
     struct Row {
         const char* name;
@@ -125,7 +130,10 @@ TEST_F(DecodeEntryTest, ContentAndVerdicts) {
         {"good", Result::Success, 12},
         {"bad crc", Result::ArchiveCorrupt, 12},  // everything handed over, then the verdict
         {"empty with crc", Result::ArchiveCorrupt, 0},
-        {"size mismatch", Result::Success, 8},  // only the CRC checks content
+        // The CRC matches, but content of another length than the record's is not the file.
+        {"size above content", Result::ArchiveCorrupt, 8},
+        {"size below content", Result::ArchiveCorrupt, 8},
+        {"empty with size", Result::ArchiveCorrupt, 0},
         {"block missing", Result::ArchiveCorrupt, 8},
         {"early match", Result::ArchiveCorrupt, 4},
         {"zero-bit block", Result::ArchiveCorrupt, 4},

@@ -49,7 +49,10 @@ TEST_F(ExtractTest, RefusalsAndWhatTheyLeave) {
     RawEntry badCrc = EncodedEntry("bad crc", ToBytes("content that arrives whole"),
                                    kAttributeReadOnly | kAttributeArchive);
     badCrc.crc ^= 0x80;
-    Open({EncodedEntry("a", ToBytes("alpha")), huge, badCrc});
+    // The CRC matches, but the record promises one byte more than the blocks hold.
+    RawEntry cut = EncodedEntry("cut", ToBytes("shorter than recorded"), kAttributeReadOnly);
+    cut.originalSize += 1;
+    Open({EncodedEntry("a", ToBytes("alpha")), huge, badCrc, cut});
 
     EXPECT_EQ(Extract(std::string(101, 'a'), dir_ / "long"), Result::InvalidArgument);
     EXPECT_FALSE(fs::exists(dir_ / "long"));
@@ -66,6 +69,10 @@ TEST_F(ExtractTest, RefusalsAndWhatTheyLeave) {
     EXPECT_EQ(Extract("bad crc", dir_ / "bad"), Result::ArchiveCorrupt);
     EXPECT_EQ(ReadFile(dir_ / "bad"), ToBytes("content that arrives whole"));
     EXPECT_FALSE(IsReadOnly(dir_ / "bad"));  // attributes only after success
+
+    EXPECT_EQ(Extract("cut", dir_ / "cut"), Result::ArchiveCorrupt);
+    EXPECT_EQ(ReadFile(dir_ / "cut"), ToBytes("shorter than recorded"));
+    EXPECT_FALSE(IsReadOnly(dir_ / "cut"));
 }
 
 TEST_F(ExtractTest, ReadOnlyAttributeAppliedThenBlocksOverwrite) {
