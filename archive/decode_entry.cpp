@@ -1,28 +1,24 @@
 #include "decode_entry.h"
 
+#include <algorithm>
 #include <cstring>
-#include <memory>
-#include <new>
-#include <vector>
 
 #include "block_decoder.h"
 #include "coder_rules.h"
 #include "crc32.h"
+#include "read_ahead.h"
 #include "stream.h"
 
 namespace vexa {
 
 namespace {
 
-// One decode runs at a time per process (callers serialise extractions), so the table lives in
-// static storage rather than being allocated for every entry.
-PredictionTable& SharedTable() {
-    static PredictionTable table;
-    return table;
-}
-
 void ReportProgress(ProgressCallback progress, uint64_t block, uint64_t blocks) {
     if (progress) progress(int(double(block) / double(blocks) * 100.0));
+}
+
+uint64_t SaturatingAdd(uint64_t a, uint64_t b) {
+    return a + b < a ? ~uint64_t{0} : a + b;
 }
 
 }  // namespace
@@ -34,17 +30,29 @@ Result DecodeEntry(VEXA_STREAM& stream, const char* name, uint8_t* buffer, const
     if (std::strlen(name) > kNameFieldSize ||
         FindRecord(stream, name, &entry, &recordOffset) != Result::Success)
         return Result::NotFound;
-    if (!stream.archive.Seek(recordOffset + kRecordSize)) return Result::ArchiveCorrupt;
 
-    PredictionTable& table = SharedTable();
+    DecodeScratch& scratch = stream.scratch;
+    PredictionTable* table = scratch.Table();
+    uint8_t* readAheadBuffer = scratch.ReadAhead();
+    if (!table || !readAheadBuffer) return Result::Unknown;
+
+    // Every payload lies inside the entry's data and inside the file. A block header may still
+    // be read just past the data (a record claiming more blocks than it holds); its payload is
+    // then refused.
+    const uint64_t dataStart = recordOffset + kRecordSize;
+    const uint64_t dataEnd = SaturatingAdd(dataStart, entry.compressedSize);
+    const uint64_t fileEnd = stream.archive.Size().value_or(~uint64_t{0});
+    const uint64_t payloadLimit = std::min(dataEnd, fileEnd);
+    ReadAhead archive(stream.archive, readAheadBuffer, kReadAheadSize, dataStart,
+                      std::min(SaturatingAdd(dataEnd, kBlockHeaderSize), fileEnd));
+
     CrcAccumulator crc;
     uint64_t produced = 0;
     size_t pending = 0;
-    std::vector<uint8_t> payload;
 
     for (uint64_t block = 0; block < entry.blockCount; ++block) {
         uint8_t headerBytes[kBlockHeaderSize];
-        if (stream.archive.ReadFully(headerBytes, kBlockHeaderSize) != kBlockHeaderSize)
+        if (archive.Read(headerBytes, kBlockHeaderSize) != kBlockHeaderSize)
             return Result::ArchiveCorrupt;
         ReportProgress(progress, block, entry.blockCount);
         // The previous block is handed over, and a cancel honoured, only once the next block's
@@ -55,22 +63,23 @@ Result DecodeEntry(VEXA_STREAM& stream, const char* name, uint8_t* buffer, const
         }
         if (stream.cancel.PollAndReset()) return Result::InvalidArgument;
 
+        // A payload the archive cannot hold is refused before any memory is spent on it.
         const uint64_t bits = LoadLE32(headerBytes) >> 3;
-        const size_t payloadBytes = size_t((bits + 7) / 8);
-        if (payloadBytes == 0) return Result::ArchiveCorrupt;
-        try {
-            payload.resize(payloadBytes);
-        } catch (const std::bad_alloc&) {
-            return Result::Unknown;
-        }
-        if (stream.archive.ReadFully(payload.data(), payloadBytes) != payloadBytes)
+        const uint64_t payloadBytes = (bits + 7) / 8;
+        const uint64_t at = archive.Position();
+        if (payloadBytes == 0 || at > payloadLimit || payloadBytes > payloadLimit - at)
+            return Result::ArchiveCorrupt;
+        uint8_t* payload = scratch.Payload(size_t(payloadBytes));
+        if (!payload) return Result::Unknown;
+        if (archive.Read(payload, size_t(payloadBytes)) != payloadBytes)
             return Result::ArchiveCorrupt;
 
         const BlockOutcome outcome =
-            DecodeBlock(payload.data(), payloadBytes, bits, buffer, kOutputBufferSize, table);
+            DecodeBlock(payload, size_t(payloadBytes), bits, buffer, kOutputBufferSize, *table);
         if (outcome.result != Result::Success) return outcome.result;
         crc.Update(buffer, outcome.produced, kScrambleMask);
         produced += outcome.produced;
+        scratch.Work().bytesProduced += outcome.produced;
         pending = outcome.produced;
     }
     if (pending > 0) {
@@ -97,13 +106,18 @@ void Descramble(uint8_t* data, size_t count) {
     for (; i < count; ++i) data[i] ^= kScrambleMask;
 }
 
+const DecodeWork& WorkOf(void* handle) {
+    return static_cast<VEXA_STREAM*>(handle)->scratch.Work();
+}
+
 Result DecodeEntryTo(void* handle, const char* name,
                      const std::function<Result(const uint8_t* data, size_t count)>& sink,
                      ProgressCallback progress) {
-    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kOutputBufferSize]);
+    VEXA_STREAM& stream = *static_cast<VEXA_STREAM*>(handle);
+    uint8_t* buffer = stream.scratch.Output();
     if (!buffer) return Result::Unknown;
     return DecodeEntry(
-        *static_cast<VEXA_STREAM*>(handle), name, buffer.get(),
+        stream, name, buffer,
         [&](uint8_t* data, size_t count) {
             Descramble(data, count);
             return sink(data, count);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "decode_scratch.h"
 #include "result.h"
 #include "vexa.h"
 
@@ -30,5 +31,8 @@ void Descramble(uint8_t* data, size_t count);
 Result DecodeEntryTo(void* handle, const char* name,
                      const std::function<Result(const uint8_t* data, size_t count)>& sink,
                      ProgressCallback progress = nullptr);
+
+// What the decodes of an open stream have cost so far.
+const DecodeWork& WorkOf(void* handle);
 
 }  // namespace vexa

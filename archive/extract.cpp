@@ -1,8 +1,6 @@
 // Extraction of one entry to a file: create the destination, check free space, decode,
 // descramble and write each block, then apply the entry's attributes.
 #include <cstring>
-#include <memory>
-#include <new>
 #include <string>
 
 #include "decode_entry.h"
@@ -62,11 +60,11 @@ uint32_t vexa_DecompressToFile(void* handle, const char* name, const char* desti
     const auto freeBytes = vexa::platform::FreeBytes(vexa::DirectoryOf(destination).c_str());
     if (freeBytes && entry.originalSize > *freeBytes) return uint32_t(Result::OutOfDiskSpace);
 
-    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[vexa::kOutputBufferSize]);
+    uint8_t* buffer = stream.scratch.Output();
     if (!buffer) return uint32_t(Result::Unknown);
 
     const Result result = vexa::DecodeEntry(
-        stream, name, buffer.get(),
+        stream, name, buffer,
         [&](uint8_t* data, size_t count) {
             return vexa::WriteBlockToFile(stream.output, data, count);
         },

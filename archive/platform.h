@@ -40,6 +40,8 @@ class File {
     WriteResult Write(const void* buffer, size_t count);
     bool Seek(uint64_t position);
     uint64_t Position() const { return position_; }
+    // Bytes delivered by every read since the file was opened.
+    uint64_t BytesRead() const { return bytesRead_; }
     std::optional<uint64_t> Size() const;
     void Close();
 
@@ -50,6 +52,7 @@ class File {
     int fd_ = -1;
 #endif
     uint64_t position_ = 0;
+    uint64_t bytesRead_ = 0;
 };
 
 // A cancel request that one thread sets and another polls. Auto-reset: a poll that sees the

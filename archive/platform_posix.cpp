@@ -13,13 +13,16 @@
 namespace vexa::platform {
 
 File::File(File&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), position_(std::exchange(other.position_, 0)) {}
+    : fd_(std::exchange(other.fd_, -1)),
+      position_(std::exchange(other.position_, 0)),
+      bytesRead_(std::exchange(other.bytesRead_, 0)) {}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
         Close();
         fd_ = std::exchange(other.fd_, -1);
         position_ = std::exchange(other.position_, 0);
+        bytesRead_ = std::exchange(other.bytesRead_, 0);
     }
     return *this;
 }
@@ -72,6 +75,7 @@ size_t File::Read(void* buffer, size_t count) {
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) return 0;
         position_ += uint64_t(got);
+        bytesRead_ += uint64_t(got);
         return size_t(got);
     }
 }

@@ -15,13 +15,15 @@ HANDLE AsHandle(void* h) {
 
 File::File(File&& other) noexcept
     : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)),
-      position_(std::exchange(other.position_, 0)) {}
+      position_(std::exchange(other.position_, 0)),
+      bytesRead_(std::exchange(other.bytesRead_, 0)) {}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
         Close();
         handle_ = std::exchange(other.handle_, INVALID_HANDLE_VALUE);
         position_ = std::exchange(other.position_, 0);
+        bytesRead_ = std::exchange(other.bytesRead_, 0);
     }
     return *this;
 }
@@ -62,6 +64,7 @@ size_t File::Read(void* buffer, size_t count) {
     DWORD got = 0;
     if (!::ReadFile(AsHandle(handle_), buffer, chunk, &got, nullptr)) return 0;
     position_ += got;
+    bytesRead_ += got;
     return got;
 }
 

@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "decode_scratch.h"
 #include "format.h"
 #include "platform.h"
 #include "result.h"
@@ -48,6 +49,7 @@ struct VEXA_STREAM {
     vexa::platform::CancelSignal cancel;
     uint64_t archiveOffset = 0;
     vexa::RecordIndex lookupIndex;
+    vexa::DecodeScratch scratch;
 };
 
 namespace vexa {

@@ -1,0 +1,83 @@
+// The working memory of a stream's decodes: prediction table, output buffer, payload buffer and
+// read-ahead buffer. Each is allocated at the first decode that needs it and reused for every
+// later entry, so an archive of many small entries pays no allocation per entry, and each stream
+// has its own, so decodes of different streams may run on different threads.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "coder_rules.h"
+#include "format.h"
+
+namespace vexa {
+
+// What a stream's decodes have cost so far, so that tests can hold the work a hostile archive
+// causes to a multiple of its size and its output.
+struct DecodeWork {
+    uint64_t bytesAllocated = 0;  // every buffer allocated for decoding, payloads included
+    uint64_t bytesProduced = 0;   // decoded content
+};
+
+// Spare bytes kept after every payload, zeroed, so that a bit reader may load a whole word at
+// the payload's end.
+constexpr size_t kPayloadSlack = 16;
+constexpr size_t kReadAheadSize = 64 * 1024;
+
+class DecodeScratch {
+  public:
+    // Each accessor gives null when its allocation fails.
+    PredictionTable* Table() {
+        if (!table_) table_ = Allocate<PredictionTable>();
+        return table_.get();
+    }
+    uint8_t* Output() { return Bytes(output_, kOutputBufferSize); }
+    uint8_t* ReadAhead() { return Bytes(readAhead_, kReadAheadSize); }
+
+    // A buffer for `bytes` payload bytes and the zeroed slack after them; its other contents
+    // are left as they are, since the payload is about to be read over them.
+    uint8_t* Payload(size_t bytes) {
+        if (bytes > payloadCapacity_) {
+            payload_.reset();
+            payloadCapacity_ = 0;
+            // Rounded up, so that slowly growing payloads do not reallocate at every block.
+            const size_t capacity = (bytes | (kGrowthStep - 1)) + 1;
+            if (capacity < bytes || !Bytes(payload_, capacity + kPayloadSlack)) return nullptr;
+            payloadCapacity_ = capacity;
+        }
+        std::memset(payload_.get() + bytes, 0, kPayloadSlack);
+        return payload_.get();
+    }
+
+    DecodeWork& Work() { return work_; }
+
+  private:
+    static constexpr size_t kGrowthStep = 4096;
+
+    template <class T>
+    std::unique_ptr<T> Allocate() {
+        std::unique_ptr<T> made(new (std::nothrow) T);
+        if (made) work_.bytesAllocated += sizeof(T);
+        return made;
+    }
+    // Allocates `size` bytes into `buffer` when it is empty; no byte is filled.
+    uint8_t* Bytes(std::unique_ptr<uint8_t[]>& buffer, size_t size) {
+        if (!buffer) {
+            buffer.reset(new (std::nothrow) uint8_t[size]);
+            if (buffer) work_.bytesAllocated += size;
+        }
+        return buffer.get();
+    }
+
+    std::unique_ptr<PredictionTable> table_;
+    std::unique_ptr<uint8_t[]> output_;
+    std::unique_ptr<uint8_t[]> readAhead_;
+    std::unique_ptr<uint8_t[]> payload_;
+    size_t payloadCapacity_ = 0;
+    DecodeWork work_;
+};
+
+}  // namespace vexa
