@@ -106,8 +106,11 @@ void Descramble(uint8_t* data, size_t count) {
     for (; i < count; ++i) data[i] ^= kScrambleMask;
 }
 
-const DecodeWork& WorkOf(void* handle) {
-    return static_cast<VEXA_STREAM*>(handle)->scratch.Work();
+DecodeWork WorkOf(void* handle) {
+    VEXA_STREAM& stream = *static_cast<VEXA_STREAM*>(handle);
+    DecodeWork work = stream.scratch.Work();
+    work.archiveBytesRead = stream.archive.BytesRead();
+    return work;
 }
 
 Result DecodeEntryTo(void* handle, const char* name,

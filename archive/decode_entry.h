@@ -33,6 +33,6 @@ Result DecodeEntryTo(void* handle, const char* name,
                      ProgressCallback progress = nullptr);
 
 // What the decodes of an open stream have cost so far.
-const DecodeWork& WorkOf(void* handle);
+DecodeWork WorkOf(void* handle);
 
 }  // namespace vexa
