@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <new>
 #include <utility>
 
 #include "platform.h"
@@ -131,7 +132,7 @@ struct CancelSignal::State {
     std::atomic<bool> requested{false};
 };
 
-CancelSignal::CancelSignal() : state_(new State) {}
+CancelSignal::CancelSignal() : state_(new (std::nothrow) State) {}
 CancelSignal::~CancelSignal() {
     delete state_;
 }

@@ -1,6 +1,7 @@
 // Win32 implementation of the platform layer (ANSI interface).
 #include <windows.h>
 
+#include <new>
 #include <utility>
 
 #include "platform.h"
@@ -126,13 +127,15 @@ struct CancelSignal::State {
     HANDLE event;
 };
 
-CancelSignal::CancelSignal() : state_(new State{::CreateEventA(nullptr, FALSE, FALSE, nullptr)}) {}
+// Without memory for its state the signal is invalid, and the stream that wanted it is not opened.
+CancelSignal::CancelSignal()
+    : state_(new (std::nothrow) State{::CreateEventA(nullptr, FALSE, FALSE, nullptr)}) {}
 CancelSignal::~CancelSignal() {
-    if (state_->event) ::CloseHandle(state_->event);
+    if (state_ && state_->event) ::CloseHandle(state_->event);
     delete state_;
 }
 bool CancelSignal::IsValid() const {
-    return state_->event != nullptr;
+    return state_ && state_->event != nullptr;
 }
 void CancelSignal::Set() {
     ::SetEvent(state_->event);
