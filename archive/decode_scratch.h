@@ -4,6 +4,7 @@
 // has its own, so decodes of different streams may run on different threads.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -55,6 +56,22 @@ class DecodeScratch {
 
     DecodeWork& Work() { return work_; }
 
+    // A closing stream leaves its buffers for the next stream that opens, so that a process
+    // opening many archives in turn allocates (and faults in) the 4.5 MiB only once. Only one
+    // set is kept; a stream takes it whole, so no two streams ever share a buffer.
+    static void KeepForNextStream(DecodeScratch&& scratch) {
+        if (!scratch.table_ && !scratch.output_) return;
+        DecodeScratch* kept = new (std::nothrow) DecodeScratch(std::move(scratch));
+        delete kept_.exchange(kept);
+    }
+    static void TakeKept(DecodeScratch& into) {
+        if (DecodeScratch* kept = kept_.exchange(nullptr)) {
+            into = std::move(*kept);
+            into.work_ = DecodeWork{};
+            delete kept;
+        }
+    }
+
   private:
     static constexpr size_t kGrowthStep = 4096;
 
@@ -79,6 +96,7 @@ class DecodeScratch {
     std::unique_ptr<uint8_t[]> payload_;
     size_t payloadCapacity_ = 0;
     DecodeWork work_;
+    static inline std::atomic<DecodeScratch*> kept_{nullptr};
 };
 
 }  // namespace vexa

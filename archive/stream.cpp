@@ -40,12 +40,13 @@ std::string EntryName(const VEXA_ENTRY& entry) {
 std::optional<uint64_t> ScanForSignature(platform::File& file, uint64_t length) {
     if (length <= 8) return std::nullopt;
     const uint64_t limit = length - 8;  // start positions examined are below this
-    std::unique_ptr<uint8_t[]> chunk(new (std::nothrow) uint8_t[kScanChunk + 7]);
+    const size_t chunkSize = size_t(std::min<uint64_t>(kScanChunk, limit));
+    std::unique_ptr<uint8_t[]> chunk(new (std::nothrow) uint8_t[chunkSize + 7]);
     if (!chunk) return std::nullopt;
     // Each chunk is read with 7 bytes of overlap, so a signature that straddles two chunks is
     // still seen whole. Every position below the limit is a candidate start; none is skipped.
-    for (uint64_t base = 0; base < limit; base += kScanChunk) {
-        const uint64_t starts = std::min<uint64_t>(kScanChunk, limit - base);
+    for (uint64_t base = 0; base < limit; base += chunkSize) {
+        const uint64_t starts = std::min<uint64_t>(chunkSize, limit - base);
         if (!file.Seek(base)) return std::nullopt;
         const size_t want = size_t(starts) + 7;
         if (file.ReadFully(chunk.get(), want) != want) return std::nullopt;
@@ -141,6 +142,7 @@ uint32_t vexa_OpenStream(void** handle, const char* path, uint32_t mode) {
         stream->header = vexa::ParseHeader(header);
     }
     if (!stream->cancel.IsValid()) return uint32_t(Result::Unknown);
+    vexa::DecodeScratch::TakeKept(stream->scratch);
     *handle = stream.release();
     return uint32_t(Result::Success);
 }
@@ -189,6 +191,7 @@ uint32_t vexa_CloseStream(void* handle) {
     // A stream opened with both update bits holds no archive file; it is released all the same,
     // so its context and cancel event never leak.
     std::unique_ptr<VEXA_STREAM> stream(vexa::AsStream(handle));
+    vexa::DecodeScratch::KeepForNextStream(std::move(stream->scratch));
     if (!stream->archive.IsOpen()) return uint32_t(Result::Success);
     if (stream->mode & VEXA_MODE_UPDATE) {
         uint8_t header[vexa::kHeaderSize];

@@ -1,16 +1,31 @@
 #!/usr/bin/env bash
-# Fuzzes the reader with libFuzzer (clang, ASan + UBSan): fuzz/run.sh [SECONDS]
-# New inputs land in build/fuzz-corpus/; copy interesting ones into fuzz/corpus/ to keep them.
+# Fuzzes the reader with libFuzzer (clang, ASan + UBSan) for SECONDS per target:
+#   fuzz/run.sh [SECONDS]
+# Fails when a target finds a crash, a leak or an input slower than 10 s (libFuzzer then saves
+# it as crash-*, leak-* or timeout-* in build/fuzz-artifacts/). New inputs land in
+# build/fuzz-corpus/; copy interesting ones into fuzz/corpus/ to keep them.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=${VEXA_BUILD_DIR:-$root/build}/fuzz
+build=${VEXA_BUILD_DIR:-$root/build}
 seconds=${1:-60}
-CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DVEXA_FUZZ=ON -DVEXA_TESTS=OFF \
+CC=clang CXX=clang++ cmake -S "$root" -B "$build/fuzz" -G Ninja -DVEXA_FUZZ=ON -DVEXA_TESTS=OFF \
   -DVEXA_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" --target fuzz_block_decoder fuzz_archive >/dev/null
+cmake --build "$build/fuzz" --target fuzz_block_decoder fuzz_archive >/dev/null
+mkdir -p "$build/fuzz-artifacts"
 for pair in fuzz_block_decoder:block fuzz_archive:archive; do
   target=${pair%%:*} corpus=${pair##*:}
-  mkdir -p "$build/../fuzz-corpus/$corpus"
-  "$build/fuzz/$target" -max_total_time="$seconds" -max_len=4096 \
-    "$build/../fuzz-corpus/$corpus" "$root/fuzz/corpus/$corpus"
+  mkdir -p "$build/fuzz-corpus/$corpus"
+  echo "== $target, $seconds s"
+  log=$(mktemp)
+  status=0
+  "$build/fuzz/fuzz/$target" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
+    -dict="$root/fuzz/vexa.dict" -print_final_stats=1 -artifact_prefix="$build/fuzz-artifacts/" \
+    "$build/fuzz-corpus/$corpus" "$root/fuzz/corpus/$corpus" >"$log" 2>&1 || status=$?
+  grep -E 'DONE|^stat::(number_of_executed_units|average_exec_per_sec|slowest_unit)' "$log" || true
+  if [ "$status" -ne 0 ]; then
+    tail -n 60 "$log"
+    rm -f "$log"
+    exit "$status"
+  fi
+  rm -f "$log"
 done

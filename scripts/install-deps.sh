@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ googletest zlib1g-dev
           g++-mingw-w64-i686 wine wine32:i386 xvfb xauth imagemagick
-          python3-pefile clang-format)
+          python3-pefile clang-format clang libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -24,6 +24,10 @@ cmake -S "$root" -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -
 cmake --build "$build/native" -j "$jobs"
 run_ctest "$build/native" -j "$jobs"
 
+echo "== bounded fuzz run (libFuzzer, 60 s per target)"
+"$root/fuzz/run.sh" 60
+passed=$((passed + 2))
+
 echo "== 32-bit Windows build, tests under Wine"
 source "$root/scripts/wine-env.sh" "$build/wineprefix"
 trap stop_wine EXIT
