@@ -27,8 +27,14 @@ class BitReader {
     // Bits consumed since the start of the payload.
     uint64_t Consumed() const { return uint64_t(next_) * 8 - count_; }
 
-    // Payload bytes loaded into the register so far.
-    size_t Next() const { return next_; }
+    // Moves to bit `position` of the payload (at most the bits the payload holds).
+    void SeekTo(uint64_t position) {
+        next_ = size_t(position / 8);
+        bits_ = 0;
+        count_ = 0;
+        Refill();
+        Skip(unsigned(position % 8));
+    }
 
     // True while a whole word can still be loaded, so that RefillFast() may run.
     bool CanRefillFast() const { return size_ - next_ >= 8; }
@@ -74,6 +80,52 @@ class BitReader {
     size_t size_;
     size_t next_ = 0;
     uint64_t bits_ = 0;
+    unsigned count_ = 0;
+};
+
+// A register as wide as the machine's word for a hot loop, refilled without a branch: the
+// caller makes sure a whole word of payload lies at `at` before each Refill(). No checks.
+class WordBitReader {
+  public:
+    using Word = uintptr_t;
+    static constexpr unsigned kWordBits = sizeof(Word) * 8;
+    // Bits available at least after Refill().
+    static constexpr unsigned kRefilled = kWordBits - 8;
+
+    // Starts at bit `position` of `bytes`; needs a whole word at byte position / 8.
+    WordBitReader(const uint8_t* bytes, uint64_t position) : at_(bytes + position / 8) {
+        Refill();
+        Skip(unsigned(position % 8));
+    }
+
+    void Refill() {
+        Word word;
+        std::memcpy(&word, at_, sizeof(word));
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+        word = sizeof(word) == 8 ? Word(__builtin_bswap64(word)) : Word(__builtin_bswap32(word));
+#endif
+        bits_ |= word << count_;
+        at_ += (kWordBits - 1 - count_) >> 3;
+        count_ |= kRefilled;
+    }
+    Word Peek() const {
+        return bits_;
+    }
+    void Skip(unsigned n) {
+        bits_ >>= n;
+        count_ -= n;
+    }
+    // The next byte Refill() loads, and the bit position reached, both from `bytes`.
+    size_t Next(const uint8_t* bytes) const {
+        return size_t(at_ - bytes);
+    }
+    uint64_t Consumed(const uint8_t* bytes) const {
+        return uint64_t(at_ - bytes) * 8 - count_;
+    }
+
+  private:
+    const uint8_t* at_;
+    Word bits_ = 0;
     unsigned count_ = 0;
 };
 

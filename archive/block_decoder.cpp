@@ -16,14 +16,15 @@ constexpr BlockOutcome Corrupt() {
 // A length code starts with a run of all-ones groups of 2, 3, 4, ... bits; the run's length in
 // bits tells how many groups are full, where the last group starts and what the full groups
 // add up to. kLengthByOnes[t] describes the code whose low bits hold exactly t ones before a
-// zero, for t below 27: groups 2 to 6 full at most, so the whole code lies within 32 bits.
-// Longer runs (lengths of 247 and more) take the careful path.
+// zero, for t below kShortOnes: then the whole code lies within the 32 bits looked at and
+// within the bits a refill guarantees after the flag (55 with a 64-bit word, 23 with a 32-bit
+// one). Longer runs (lengths of 247 and more, or 120 and more on 32 bits) take the careful path.
 struct LengthShape {
     uint8_t offset;  // bits before the last group
     uint8_t bits;    // the last group's size
     uint16_t base;   // the full groups' sum + 1
 };
-constexpr unsigned kShortOnes = 27;
+constexpr unsigned kShortOnes = sizeof(uintptr_t) == 8 ? 27 : 20;
 constexpr auto kLengthByOnes = [] {
     struct Table {
         LengthShape shape[kShortOnes];
@@ -141,49 +142,53 @@ BlockOutcome DecodeBlock(const uint8_t* payload, size_t payloadBytes, uint64_t b
     if (!reader.Read(8, width)) return Corrupt();
     table.Clear();
 
-    // The fast loop reads a flag and a literal in one go and needs a whole word of payload
-    // per token; the careful step below handles everything else (the first three tokens, the
-    // payload's and the buffer's last bytes, wide literals, long length codes).
-    const bool fastWidth = width <= 32;
-    const uint64_t tokenMask = (uint64_t{1} << (fastWidth ? width + 1 : 1)) - 1;
+    // The fast loop reads a flag and a literal in one go from a register as wide as the
+    // machine's word, refilled once per token; the careful step below handles everything else
+    // (the first three tokens, the payload's and the buffer's last bytes, literals too wide
+    // for one refill, long length codes).
+    using Word = WordBitReader::Word;
+    const bool fastWidth = width + 1 <= WordBitReader::kRefilled;
+    const Word tokenMask = fastWidth ? (Word{1} << (width + 1)) - 1 : 1;
     const unsigned literalBits = width + 1;
 
     size_t position = 0;
     uint32_t context = 0;  // the last three output bytes, newest lowest, kept out of memory
     // The fast loop runs while a whole word can be loaded and no bit of it lies at or past N,
     // so that neither needs a check per token.
-    const size_t wordsEnd = payloadBytes >= 8 ? payloadBytes - 8 : 0;
-    const size_t fastEnd = std::min<uint64_t>(wordsEnd, bits / 8);
+    const size_t wordsEnd = payloadBytes >= sizeof(Word) ? payloadBytes - sizeof(Word) : 0;
+    const size_t fastEnd = size_t(std::min<uint64_t>(wordsEnd, bits / 8));
     for (;;) {
-        if (fastWidth && position >= 3 && position < capacity && reader.Next() < fastEnd) {
+        if (fastWidth && position >= 3 && position < capacity && reader.Consumed() / 8 < fastEnd) {
             uint32_t* const slots = table.Slots();
             const uint32_t base = table.Base();
-            do {
-                reader.RefillFast();
-                const uint64_t token = reader.Peek() & tokenMask;
+            WordBitReader word(payload, reader.Consumed());
+            bool inWord = true;  // else `reader` holds the position
+            while (position < capacity && word.Next(payload) < fastEnd) {
+                word.Refill();
+                const Word token = word.Peek() & tokenMask;
                 const uint32_t predicted =
                     PredictionTable::Step(slots, base, context, uint32_t(position));
                 if ((token & 1) == 0) {
                     const uint32_t literal = uint32_t(token >> 1) & 0xFF;
-                    reader.Skip(literalBits);
+                    word.Skip(literalBits);
                     out[position++] = uint8_t(literal);
                     context = context << 8 | literal;
                     continue;
                 }
                 // A valid prediction is an earlier position of this block.
                 if (predicted >= position) return Corrupt();
-                const uint32_t code = uint32_t(reader.Peek() >> 1);
+                const uint32_t code = uint32_t(word.Peek() >> 1);
                 const unsigned ones = unsigned(__builtin_ctz(~code | 1u << kShortOnes));
                 uint64_t length;
                 if (ones < kShortOnes) {
                     const LengthShape shape = kLengthByOnes.shape[ones];
                     length = shape.base + (code >> shape.offset & ((1u << shape.bits) - 1));
-                    reader.Skip(1 + shape.offset + shape.bits);
+                    word.Skip(1 + shape.offset + shape.bits);
                 } else {
-                    reader.Skip(1);
-                    BitReader careful = reader;  // keeps `reader` itself in registers
-                    if (!ReadMatchLengthFrom(careful, 2, 0, length)) return Corrupt();
-                    reader = careful;
+                    word.Skip(1);
+                    reader.SeekTo(word.Consumed(payload));
+                    if (!ReadMatchLengthFrom(reader, 2, 0, length)) return Corrupt();
+                    inWord = false;
                 }
                 const size_t room = capacity - position;
                 if (length > room) return Corrupt();
@@ -193,7 +198,13 @@ BlockOutcome DecodeBlock(const uint8_t* payload, size_t payloadBytes, uint64_t b
                     CopyMatchExact(out, predicted, position, size_t(length));
                 position += size_t(length);
                 context = ContextAfterMatch(out, predicted, size_t(length), context);
-            } while (position < capacity && reader.Next() < fastEnd);
+                if (!inWord) {
+                    if (reader.Consumed() / 8 >= fastEnd) break;
+                    word = WordBitReader(payload, reader.Consumed());
+                    inWord = true;
+                }
+            }
+            if (inWord) reader.SeekTo(word.Consumed(payload));
         }
         if (reader.Consumed() >= bits) break;
 
