@@ -5,7 +5,8 @@
 # next to its peer in this one run and prints a table: the figure, its peer and the ratio.
 #   decode      in-process decode with its CRC check, vexa speed / zlib speed (gzip -6, CRC)
 #   extract     whole process, vexa time / peer time (best of 3)
-#   stub dialog whole process under Wine, dialog time / `vexa.exe extract` time
+#   stub dialog whole process under Wine, dialog (driven by tests/sfx's sfx_drive) time /
+#               `vexa.exe extract` time
 #   5-byte blocks  in-process, seconds per MB of content; ratio: ordinary blocks / 5-byte blocks
 #   peak memory    maximum resident set of the whole process, vexa / peer
 # Data sets (26 MB of man pages, of x86-64 shared libraries, and the two interleaved 1 MiB at a
@@ -51,11 +52,12 @@ echo "== in-process decode, 64-bit"
 echo "== 5-byte blocks"
 "$bench" tiny "$work" | tee -a "$rows"
 
-# Best-of-3 elapsed seconds of a command; `prepare` (not timed) runs before each try.
+# Best elapsed seconds of a command over $tries tries (3 unless set); `prepare` (not timed)
+# runs before each try.
 best_time() {
   local prepare=$1 best="" t
   shift
-  for _ in 1 2 3; do
+  for ((try = 0; try < ${tries:-3}; ++try)); do
     eval "$prepare"
     /usr/bin/time -f '%e' -o "$work/time.out" "$@" >/dev/null 2>&1
     t=$(tail -1 "$work/time.out")
@@ -118,7 +120,7 @@ if [ "${BENCH_SKIP_WINE:-0}" != 1 ]; then
   trap 'stop_wine; rm -rf "$shm"' EXIT
   cmake -S "$root" -B "$build/win32" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" >/dev/null
-  cmake --build "$build/win32" -j "$jobs" --target vexa_bench sfx_time sfxstub vexa >/dev/null
+  cmake --build "$build/win32" -j "$jobs" --target vexa_bench sfx_drive sfxstub vexa >/dev/null
   win=$build/win32
 
   echo "== in-process decode, 32-bit under Wine"
@@ -126,21 +128,29 @@ if [ "${BENCH_SKIP_WINE:-0}" != 1 ]; then
     tr -d '\r' | sed 's/^row:\tdecode /row:\tdecode 32-bit /' | tee -a "$rows"
 
   echo "== the stub's dialog under Wine"
+  # Both whole Wine processes: sfx_drive starts the self-extractor, types the destination,
+  # presses Extract, answers its questions and closes it; vexa.exe extracts the same file.
   for count in 2000 10000; do
     dir=$work/sfx$count
     mkdir -p "$dir"
     if [ "$count" = 10000 ]; then
       src=$files
+      label="10,000 files"
     else
       src=$work/files$count
+      label="2,000 files"
       "$bench" files "$src/set" "$count" "$data/text.bin"
     fi
     (cd "$src" && "$vexa" sfx -q --stub "$win/sfx/sfxstub.exe" "$dir/setup.exe" set)
-    label="2,000 files"
-    [ "$count" = 10000 ] && label="10,000 files"
-    wine "$win/bench/sfx_time.exe" "$label" "$(winepath -w "$dir/setup.exe")" \
-      "$(winepath -w "$dir")\\dialog" "$(winepath -w "$win/cli/vexa.exe")" \
-      "$(winepath -w "$dir")\\tool" </dev/null | tr -d '\r' | tee -a "$rows"
+    d=$(tries=1 best_time "rm -rf '$dir/dialog'; sync" \
+      wine "$win/tests/sfx/sfx_drive.exe" "$dir/setup.exe" "$dir/dialog/" -)
+    t=$(tries=1 best_time "rm -rf '$dir/tool'; sync" \
+      wine "$win/cli/vexa.exe" extract -q -o "$(winepath -w "$dir/tool")" "$(winepath -w "$dir/setup.exe")")
+    if [ -d "$dir/dialog/set" ]; then
+      row "stub dialog, $label" "dialog ${d} s" "vexa.exe extract ${t} s" "$(ratio "$d" "$t")"
+    else
+      row "stub dialog, $label" "dialog failed after ${d} s" "vexa.exe extract ${t} s" "-"
+    fi
     rm -rf "$dir/dialog" "$dir/tool"
   done
 fi
