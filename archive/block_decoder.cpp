@@ -1,5 +1,6 @@
 #include "block_decoder.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "bit_reader.h"
@@ -12,9 +13,40 @@ constexpr BlockOutcome Corrupt() {
     return {Result::ArchiveCorrupt, 0, 0};
 }
 
-bool ReadMatchLength(BitReader& reader, uint64_t& length) {
-    unsigned k = 2;
-    uint64_t sum = 0;
+// A length code starts with a run of all-ones groups of 2, 3, 4, ... bits; the run's length in
+// bits tells how many groups are full, where the last group starts and what the full groups
+// add up to. kLengthByOnes[t] describes the code whose low bits hold exactly t ones before a
+// zero, for t below kShortOnes: then the whole code lies within the 32 bits looked at and
+// within the bits a refill guarantees after the flag (55 with a 64-bit word, 23 with a 32-bit
+// one). Longer runs (lengths of 247 and more, or 120 and more on 32 bits) take the careful path.
+struct LengthShape {
+    uint8_t offset;  // bits before the last group
+    uint8_t bits;    // the last group's size
+    uint16_t base;   // the full groups' sum + 1
+};
+constexpr unsigned kShortOnes = sizeof(uintptr_t) == 8 ? 27 : 20;
+constexpr auto kLengthByOnes = [] {
+    struct Table {
+        LengthShape shape[kShortOnes];
+    } t{};
+    for (unsigned ones = 0; ones < kShortOnes; ++ones) {
+        unsigned offset = 0, k = 2, sum = 0;
+        while (offset + k <= ones) {
+            offset += k;
+            sum += (1u << k) - 1;
+            ++k;
+        }
+        t.shape[ones] = {uint8_t(offset), uint8_t(k), uint16_t(sum + 1)};
+    }
+    return t;
+}();
+
+// Bytes a fast match may write past its end: whole 16-byte chunks, and the pattern of a short
+// distance widened to 16 bytes.
+constexpr size_t kCopySlack = 16;
+
+// Continues a length code from group k on, with `sum` the groups read so far.
+bool ReadMatchLengthFrom(BitReader& reader, unsigned k, uint64_t sum, uint64_t& length) {
     uint32_t v;
     if (!reader.Read(k, v)) return false;
     while (v == (uint64_t{1} << k) - 1) {
@@ -27,8 +59,9 @@ bool ReadMatchLength(BitReader& reader, uint64_t& length) {
 }
 
 // Copies `length` bytes from `from` to `to` (from < to) one position after another, so a
-// source that overlaps the destination repeats what this copy has already written.
-void CopyMatch(uint8_t* out, size_t from, size_t to, size_t length) {
+// source that overlaps the destination repeats what this copy has already written. Writes
+// nothing past the copy's end.
+void CopyMatchExact(uint8_t* out, size_t from, size_t to, size_t length) {
     const size_t distance = to - from;
     uint8_t* dst = out + to;
     const uint8_t* src = out + from;
@@ -48,6 +81,58 @@ void CopyMatch(uint8_t* out, size_t from, size_t to, size_t length) {
     }
 }
 
+inline void Copy16(uint8_t* dst, const uint8_t* src) {
+    std::memcpy(dst, src, 16);
+}
+
+// The same result as CopyMatchExact, in 16-byte chunks; may write up to kCopySlack bytes past
+// the copy's end, which the caller has room for.
+inline void CopyMatchFast(uint8_t* out, size_t from, size_t to, size_t length) {
+    uint8_t* dst = out + to;
+    size_t distance = to - from;
+    if (distance < 16) {
+        // Widen the repeating pattern: the first 16 bytes one at a time, after which the
+        // output repeats itself at a multiple of the distance that is at least 16.
+        static constexpr uint8_t kStride[16] = {0,  16, 16, 18, 16, 20, 18, 21,
+                                                16, 18, 20, 22, 24, 26, 28, 30};
+        const uint8_t* src = out + from;
+        for (size_t i = 0; i < 16; ++i) dst[i] = src[i];
+        if (length <= 16) return;
+        dst += 16;
+        length -= 16;
+        distance = kStride[distance];
+    }
+    // A chunk's source ends at least 16 bytes before the chunk, in bytes already final.
+    const uint8_t* src = dst - distance;
+    Copy16(dst, src);
+    while (length > 16) {
+        dst += 16;
+        src += 16;
+        length -= 16;
+        Copy16(dst, src);
+    }
+}
+
+// The three bytes before `position` as x << 16 | y << 8 | z (needs position >= 4).
+inline uint32_t ContextBefore(const uint8_t* out, size_t position) {
+    uint32_t word;
+    std::memcpy(&word, out + position - 4, 4);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    return word;
+#else
+    return __builtin_bswap32(word);
+#endif
+}
+
+// The context after a match of `length` bytes from `from`: its last (up to three) bytes are
+// the source's, read there rather than from the bytes just stored, and the rest is the old
+// context. Needs from >= 3, which holds for every recorded position.
+inline uint32_t ContextAfterMatch(const uint8_t* out, size_t from, size_t length,
+                                  uint32_t context) {
+    const unsigned shift = length >= 3 ? 24 : unsigned(length) * 8;
+    return context << shift | (ContextBefore(out, from + length) & ((1u << shift) - 1));
+}
+
 }  // namespace
 
 BlockOutcome DecodeBlock(const uint8_t* payload, size_t payloadBytes, uint64_t bits, uint8_t* out,
@@ -57,18 +142,79 @@ BlockOutcome DecodeBlock(const uint8_t* payload, size_t payloadBytes, uint64_t b
     if (!reader.Read(8, width)) return Corrupt();
     table.Clear();
 
+    // The fast loop reads a flag and a literal in one go from a register as wide as the
+    // machine's word, refilled once per token; the careful step below handles everything else
+    // (the first three tokens, the payload's and the buffer's last bytes, literals too wide
+    // for one refill, long length codes).
+    using Word = WordBitReader::Word;
+    const bool fastWidth = width + 1 <= WordBitReader::kRefilled;
+    const Word tokenMask = fastWidth ? (Word{1} << (width + 1)) - 1 : 1;
+    const unsigned literalBits = width + 1;
+
     size_t position = 0;
     uint32_t context = 0;  // the last three output bytes, newest lowest, kept out of memory
-    while (reader.Consumed() < bits) {
-        // The flag is read before the prediction step: the step consumes no bits, and knowing
-        // the flag lets a literal skip the table lookup.
+    // The fast loop runs while a whole word can be loaded and no bit of it lies at or past N,
+    // so that neither needs a check per token.
+    const size_t wordsEnd = payloadBytes >= sizeof(Word) ? payloadBytes - sizeof(Word) : 0;
+    const size_t fastEnd = size_t(std::min<uint64_t>(wordsEnd, bits / 8));
+    for (;;) {
+        if (fastWidth && position >= 3 && position < capacity && reader.Consumed() / 8 < fastEnd) {
+            uint32_t* const slots = table.Slots();
+            const uint32_t base = table.Base();
+            WordBitReader word(payload, reader.Consumed());
+            bool inWord = true;  // else `reader` holds the position
+            while (position < capacity && word.Next(payload) < fastEnd) {
+                word.Refill();
+                const Word token = word.Peek() & tokenMask;
+                const uint32_t predicted =
+                    PredictionTable::Step(slots, base, context, uint32_t(position));
+                if ((token & 1) == 0) {
+                    const uint32_t literal = uint32_t(token >> 1) & 0xFF;
+                    word.Skip(literalBits);
+                    out[position++] = uint8_t(literal);
+                    context = context << 8 | literal;
+                    continue;
+                }
+                // A valid prediction is an earlier position of this block.
+                if (predicted >= position) return Corrupt();
+                const uint32_t code = uint32_t(word.Peek() >> 1);
+                const unsigned ones = unsigned(__builtin_ctz(~code | 1u << kShortOnes));
+                uint64_t length;
+                if (ones < kShortOnes) {
+                    const LengthShape shape = kLengthByOnes.shape[ones];
+                    length = shape.base + (code >> shape.offset & ((1u << shape.bits) - 1));
+                    word.Skip(1 + shape.offset + shape.bits);
+                } else {
+                    word.Skip(1);
+                    reader.SeekTo(word.Consumed(payload));
+                    if (!ReadMatchLengthFrom(reader, 2, 0, length)) return Corrupt();
+                    inWord = false;
+                }
+                const size_t room = capacity - position;
+                if (length > room) return Corrupt();
+                if (room - length >= kCopySlack)
+                    CopyMatchFast(out, predicted, position, size_t(length));
+                else
+                    CopyMatchExact(out, predicted, position, size_t(length));
+                position += size_t(length);
+                context = ContextAfterMatch(out, predicted, size_t(length), context);
+                if (!inWord) {
+                    if (reader.Consumed() / 8 >= fastEnd) break;
+                    word = WordBitReader(payload, reader.Consumed());
+                    inWord = true;
+                }
+            }
+            if (inWord) reader.SeekTo(word.Consumed(payload));
+        }
+        if (reader.Consumed() >= bits) break;
+
+        // The careful step: one token, every read checked.
         uint32_t flag;
         if (!reader.Read(1, flag)) return Corrupt();
         uint32_t predicted = kNoPrediction;
-        if (position >= 3) {
-            predicted = table.Step(context >> 16 & 0xFF, context >> 8 & 0xFF, context & 0xFF,
-                                   uint32_t(position), flag != 0);
-        }
+        if (position >= 3)
+            predicted = table.Predict(context >> 16 & 0xFF, context >> 8 & 0xFF, context & 0xFF,
+                                      uint32_t(position));
         if (flag == 0) {
             uint32_t literal;
             if (width > 32 || !reader.Read(width, literal) || position >= capacity)
@@ -78,14 +224,15 @@ BlockOutcome DecodeBlock(const uint8_t* payload, size_t payloadBytes, uint64_t b
             continue;
         }
         uint64_t length;
-        if (predicted == kNoPrediction || !ReadMatchLength(reader, length) ||
+        BitReader careful = reader;
+        if (predicted == kNoPrediction || !ReadMatchLengthFrom(careful, 2, 0, length) ||
             length > capacity - position)
             return Corrupt();
-        CopyMatch(out, predicted, position, size_t(length));
+        reader = careful;
+        CopyMatchExact(out, predicted, position, size_t(length));
         position += size_t(length);
-        // A match follows at least four literals, so three bytes are always there.
-        context = uint32_t(out[position - 3]) << 16 | uint32_t(out[position - 2]) << 8 |
-                  out[position - 1];
+        // A match follows at least four literals, so four bytes are always there.
+        context = ContextBefore(out, position);
     }
     return {Result::Success, position, reader.Consumed()};
 }

@@ -21,56 +21,57 @@ constexpr uint32_t SlotB(uint32_t y, uint32_t z) {
     return (y << 8) ^ z;
 }
 
-// Prediction table whose clearing costs O(1): each slot carries the generation in which it was
-// last written beside the position, and a slot of an older generation reads as empty. Positions
-// stay below 2^23 (the output buffer holds 4,194,560 bytes), which leaves 9 bits for the
-// generation in a 32-bit slot; the small table stays in cache.
+// Prediction table whose clearing costs O(1): each slot holds base + position, where the base
+// grows by 2^23 at every clear, and a slot below the current base reads as empty. Positions stay
+// below 2^23 (the output buffer holds 4,194,560 bytes), so 511 clears fit in a 32-bit slot
+// before the table starts afresh; the small table stays in cache.
 class PredictionTable {
   public:
     PredictionTable() { Reset(); }
 
     void Clear() {
-        if (++generation_ == kGenerations) Reset();  // every 511 clears, start afresh
+        base_ += kPositionLimit;
+        if (base_ == 0) Reset();  // every 511 clears, start afresh
     }
 
     // One prediction step at output position `position` with the three previous bytes x, y, z:
     // returns the predicted position (or kNoPrediction) and records `position` in the slot used.
     uint32_t Predict(uint32_t x, uint32_t y, uint32_t z, uint32_t position) {
-        return Step(x, y, z, position, true);
+        const uint32_t offset = StepContext(x << 16 | y << 8 | z, position);
+        return offset < kPositionLimit ? offset : kNoPrediction;
     }
 
-    // The same step, looking the prediction up only when `wanted` (a literal needs none). For
-    // contexts whose slot A cannot be filled (x >= 16) the table is then only written.
-    uint32_t Step(uint32_t x, uint32_t y, uint32_t z, uint32_t position, bool wanted) {
-        if (x < 16) {
-            const uint32_t a = SlotA(x, y, z);
-            const uint32_t slot = slots_[a];
-            if (slot >> kPositionBits == generation_) {
-                slots_[a] = Stamp(position);
-                return slot & kPositionMask;
-            }
-        }
-        const uint32_t b = SlotB(y, z);
-        uint32_t predicted = kNoPrediction;
-        if (wanted && slots_[b] >> kPositionBits == generation_)
-            predicted = slots_[b] & kPositionMask;
-        slots_[b] = Stamp(position);
-        return predicted;
+    // The same step with the three bytes packed as x << 16 | y << 8 | z (higher bits ignored).
+    // Returns the predicted position, or a value of 2^23 or more for none; below the current
+    // position whenever there is one.
+    uint32_t StepContext(uint32_t context, uint32_t position) {
+        return Step(slots_, base_, context, position);
+    }
+
+    // For a hot loop that keeps the slots and the base in registers: a store into the slots
+    // cannot then be taken to change the base. `base` is Base() of the table `slots` belong to.
+    uint32_t* Slots() { return slots_; }
+    uint32_t Base() const { return base_; }
+    // Branch-free: whether slot A applies is hard to foresee.
+    static uint32_t Step(uint32_t* slots, uint32_t base, uint32_t context, uint32_t position) {
+        const uint32_t b = context & 0xFFFF;
+        const uint32_t a = b ^ (context >> 4 & 0xF000);  // SlotA when x < 16
+        const uint32_t inA = slots[a], inB = slots[b];
+        const uint32_t useA = -uint32_t((context & 0xF00000) == 0 && inA >= base);
+        slots[b ^ ((a ^ b) & useA)] = base + position;
+        return (inB ^ ((inA ^ inB) & useA)) - base;
     }
 
   private:
-    static constexpr unsigned kPositionBits = 23;
-    static constexpr uint32_t kPositionMask = (1u << kPositionBits) - 1;
-    static constexpr uint32_t kGenerations = 1u << (32 - kPositionBits);
+    static constexpr uint32_t kPositionLimit = 1u << 23;
 
-    uint32_t Stamp(uint32_t position) const { return generation_ << kPositionBits | position; }
     void Reset() {
         std::memset(slots_, 0, sizeof(slots_));
-        generation_ = 1;
+        base_ = kPositionLimit;
     }
 
     uint32_t slots_[kUsedSlots];
-    uint32_t generation_ = 1;
+    uint32_t base_ = kPositionLimit;
 };
 
 // Match length code: groups of 2, 3, 4, ... bits, every group but the last all ones.

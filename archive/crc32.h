@@ -22,6 +22,13 @@ constexpr std::array<std::array<uint32_t, 256>, 8> MakeTables() {
     return t;
 }
 inline constexpr auto kTables = MakeTables();
+
+// The two ways of folding bytes into a register (not complemented), exposed so that tests can
+// hold each against the other: eight table lookups per word, anywhere; and carry-less multiplies
+// of 16-byte lanes, only where HasCarrylessMultiply().
+uint32_t FoldByTables(uint32_t crc, const uint8_t* bytes, size_t count, uint8_t mask);
+bool HasCarrylessMultiply();
+uint32_t FoldByCarrylessMultiply(uint32_t crc, const uint8_t* bytes, size_t count, uint8_t mask);
 }  // namespace crc_detail
 
 class CrcAccumulator {

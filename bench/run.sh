@@ -1,8 +1,163 @@
 #!/usr/bin/env bash
-# Builds the benchmark optimised (no sanitizers) and runs it: bench/run.sh [TEXT_MIB]
+# The benchmark command: bench/run.sh
+# Builds what it needs (optimised, no sanitizers; the Windows parts in build/win32), installs the
+# peers it lacks (Debian's 7zip, unzip, zip, time, libz-mingw-w64-dev), measures every figure
+# next to its peer in this one run and prints a table: the figure, its peer and the ratio.
+#   decode      in-process decode with its CRC check, vexa speed / zlib speed (gzip -6, CRC)
+#   extract     whole process, vexa time / peer time (best of 3)
+#   stub dialog whole process under Wine, dialog (driven by tests/sfx's sfx_drive) time /
+#               `vexa.exe extract` time
+#   5-byte blocks  in-process, seconds per MB of content; ratio: ordinary blocks / 5-byte blocks
+#   peak memory    maximum resident set of the whole process, vexa / peer
+# Data sets (26 MB of man pages, of x86-64 shared libraries, and the two interleaved 1 MiB at a
+# time) are built once into $build/bench-data. Set BENCH_SKIP_WINE=1 to leave out the Wine rows.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=${VEXA_BUILD_DIR:-$root/build}/bench
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVEXA_TESTS=OFF >/dev/null
-cmake --build "$build" --target vexa_bench >/dev/null
-"$build/bench/vexa_bench" "$@"
+build=${VEXA_BUILD_DIR:-$root/build}
+data=$build/bench-data
+work=$build/bench-work
+shm=${BENCH_TMPFS:-/dev/shm}/vexa-bench-$$
+rows=$work/rows.tsv
+jobs=$(nproc)
+
+need=()
+for pair in 7zz:7zip unzip:unzip zip:zip /usr/bin/time:time; do
+  command -v "${pair%%:*}" >/dev/null || need+=("${pair#*:}")
+done
+[ -f /usr/i686-w64-mingw32/lib/libz.a ] || need+=(libz-mingw-w64-dev)
+if [ ${#need[@]} -gt 0 ]; then
+  echo "== installing ${need[*]}"
+  apt-get install -y -q "${need[@]}" >/dev/null 2>&1 ||
+    { apt-get update -q >/dev/null && apt-get install -y -q "${need[@]}" >/dev/null; }
+fi
+
+echo "== building (native Release)"
+cmake -S "$root" -B "$build/bench" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVEXA_TESTS=OFF >/dev/null
+cmake --build "$build/bench" -j "$jobs" --target vexa_bench vexa >/dev/null
+bench=$build/bench/bench/vexa_bench
+vexa=$build/bench/cli/vexa
+
+rm -rf "$work" && mkdir -p "$work" "$shm"
+trap 'rm -rf "$shm"' EXIT
+: >"$rows"
+row() { printf 'row:\t%s\t%s\t%s\t%s\n' "$@" >>"$rows"; }
+
+echo "== data sets"
+"$root/bench/datasets.sh" "$data"
+"$bench" prepare "$data" text binaries mix
+
+echo "== in-process decode, 64-bit"
+"$bench" decode "$data" text binaries mix | tee -a "$rows"
+
+echo "== 5-byte blocks"
+"$bench" tiny "$work" | tee -a "$rows"
+
+# Best elapsed seconds of a command over $tries tries (3 unless set); `prepare` (not timed)
+# runs before each try.
+best_time() {
+  local prepare=$1 best="" t
+  shift
+  for ((try = 0; try < ${tries:-3}; ++try)); do
+    eval "$prepare"
+    /usr/bin/time -f '%e' -o "$work/time.out" "$@" >/dev/null 2>&1
+    t=$(tail -1 "$work/time.out")
+    best=$(echo "$t ${best:-$t}" | awk '{print ($1 < $2) ? $1 : $2}')
+  done
+  echo "$best"
+}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0) ? a / b : 0 }'; }
+
+echo "== 10,000 small files: archives"
+files=$work/files
+"$bench" files "$files/set" 10000 "$data/text.bin"
+(cd "$files" && "$vexa" create -q "$work/set.vexa" set &&
+  7zz a -bso0 -bsp0 "$work/set.7z" set && zip -qr "$work/set.zip" set &&
+  tar -czf "$work/set.tar.gz" set)
+
+echo "== 10,000 small files: extraction"
+for place in tmpfs disk; do
+  out=$work/out
+  [ "$place" = tmpfs ] && out=$shm/out
+  clean="rm -rf '$out'; mkdir -p '$out'; sync"
+  v=$(best_time "$clean" "$vexa" extract -q -o "$out" "$work/set.vexa")
+  for peer in "7zz x" unzip "tar -xzf"; do
+    case $peer in
+      "7zz x") p=$(best_time "$clean" 7zz x -y -bso0 -bsp0 "-o$out" "$work/set.7z") ;;
+      unzip) p=$(best_time "$clean" unzip -q "$work/set.zip" -d "$out") ;;
+      *) p=$(best_time "$clean" tar -xzf "$work/set.tar.gz" -C "$out") ;;
+    esac
+    row "extract 10,000 files, $place, vs $peer" "vexa ${v} s" "$peer ${p} s" "$(ratio "$v" "$p")"
+  done
+done
+rm -rf "$work/out" "$shm/out"
+
+echo "== peak memory, 100 MB archive"
+"$bench" archive "$work" big 100000000
+(cd "$work" && mkdir -p bigset && mv big.bin bigset/big.bin &&
+  7zz a -bso0 -bsp0 big.7z bigset && zip -qr big.zip bigset && tar -czf big.tar.gz bigset)
+# Maximum resident set in MB of one run, its output removed afterwards.
+peak() {
+  local kb
+  rm -rf "$work/out" && mkdir -p "$work/out"
+  /usr/bin/time -f '%M' -o "$work/time.out" "$@" >/dev/null 2>&1
+  kb=$(tail -1 "$work/time.out")
+  rm -rf "$work/out"
+  awk -v k="$kb" 'BEGIN { printf "%.1f", k / 1024 }'
+}
+mv=$(peak "$vexa" extract -q -o "$work/out" "$work/big.vexa")
+for peer in "7zz x" unzip "tar -xzf"; do
+  case $peer in
+    "7zz x") p=$(peak 7zz x -y -bso0 -bsp0 "-o$work/out" "$work/big.7z") ;;
+    unzip) p=$(peak unzip -q "$work/big.zip" -d "$work/out") ;;
+    *) p=$(peak tar -xzf "$work/big.tar.gz" -C "$work/out") ;;
+  esac
+  row "peak memory, 100 MB archive, vs $peer" "vexa ${mv} MB" "$peer ${p} MB" "$(ratio "$mv" "$p")"
+done
+
+if [ "${BENCH_SKIP_WINE:-0}" != 1 ]; then
+  echo "== Windows build (build/win32) and Wine"
+  source "$root/scripts/wine-env.sh" "$build/wineprefix-bench"
+  trap 'stop_wine; rm -rf "$shm"' EXIT
+  cmake -S "$root" -B "$build/win32" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" >/dev/null
+  cmake --build "$build/win32" -j "$jobs" --target vexa_bench sfx_drive sfxstub vexa >/dev/null
+  win=$build/win32
+
+  echo "== in-process decode, 32-bit under Wine"
+  wine "$win/bench/vexa_bench.exe" decode "$(winepath -w "$data")" text binaries mix </dev/null |
+    tr -d '\r' | sed 's/^row:\tdecode /row:\tdecode 32-bit /' | tee -a "$rows"
+
+  echo "== the stub's dialog under Wine"
+  # Both whole Wine processes: sfx_drive starts the self-extractor, types the destination,
+  # presses Extract, answers its questions and closes it; vexa.exe extracts the same file.
+  for count in 2000 10000; do
+    dir=$work/sfx$count
+    mkdir -p "$dir"
+    if [ "$count" = 10000 ]; then
+      src=$files
+      label="10,000 files"
+    else
+      src=$work/files$count
+      label="2,000 files"
+      "$bench" files "$src/set" "$count" "$data/text.bin"
+    fi
+    (cd "$src" && "$vexa" sfx -q --stub "$win/sfx/sfxstub.exe" "$dir/setup.exe" set)
+    d=$(tries=1 best_time "rm -rf '$dir/dialog'; sync" \
+      wine "$win/tests/sfx/sfx_drive.exe" "$dir/setup.exe" "$dir/dialog/" -)
+    t=$(tries=1 best_time "rm -rf '$dir/tool'; sync" \
+      wine "$win/cli/vexa.exe" extract -q -o "$(winepath -w "$dir/tool")" "$(winepath -w "$dir/setup.exe")")
+    if [ -d "$dir/dialog/set" ]; then
+      row "stub dialog, $label" "dialog ${d} s" "vexa.exe extract ${t} s" "$(ratio "$d" "$t")"
+    else
+      row "stub dialog, $label" "dialog failed after ${d} s" "vexa.exe extract ${t} s" "-"
+    fi
+    rm -rf "$dir/dialog" "$dir/tool"
+  done
+fi
+
+echo
+echo "== results (ratio: see the head of bench/run.sh)"
+{
+  printf 'figure\tvexa\tpeer\tratio\n'
+  sed 's/^row:\t//' "$rows"
+} | column -t -s $'\t'
