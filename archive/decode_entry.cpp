@@ -57,11 +57,15 @@ Result DecodeEntry(VEXA_STREAM& stream, const char* name, uint8_t* buffer, const
         const uint64_t bits = LoadLE32(headerBytes) >> 3;
         const size_t payloadBytes = size_t((bits + 7) / 8);
         if (payloadBytes == 0) return Result::ArchiveCorrupt;
+#if __cpp_exceptions
         try {
             payload.resize(payloadBytes);
         } catch (const std::bad_alloc&) {
             return Result::Unknown;
         }
+#else
+        payload.resize(payloadBytes);  // the self-extractor stops with a message box instead
+#endif
         if (stream.archive.ReadFully(payload.data(), payloadBytes) != payloadBytes)
             return Result::ArchiveCorrupt;
 

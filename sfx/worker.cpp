@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include <cstdarg>
-#include <cstdio>
 #include <cstring>
 
 #include "buffer_sizes.h"
@@ -12,6 +11,7 @@
 #include "extraction_state.h"
 #include "paths.h"
 #include "resource.h"
+#include "text_format.h"
 #include "vexa.h"
 
 namespace sfx {
@@ -62,15 +62,14 @@ class WorkerStream {
 void SetCompletedLabel(HWND dialog) {
     const ExtractionState& state = State();
     char text[kLabelSize];
-    std::snprintf(text, sizeof text, "Extracted files completed: %llu of %llu",
-                  static_cast<unsigned long long>(state.completedCount.load()),
-                  static_cast<unsigned long long>(state.totalCount.load()));
+    FormatText(text, sizeof text, "Extracted files completed: %I64u of %I64u",
+               state.completedCount.load(), state.totalCount.load());
     ::SetDlgItemTextA(dialog, IDC_COMPLETED, text);
 }
 
 void SetCurrentFileLabel(HWND dialog, const char* name) {
     char text[kLabelSize];
-    std::snprintf(text, sizeof text, "Current file: %s", name);
+    FormatText(text, sizeof text, "Current file: %s", name);
     ::SetDlgItemTextA(dialog, IDC_CURRENT_FILE, text);
 }
 
@@ -86,7 +85,7 @@ enum class OverwriteAnswer { Yes, No, Cancel };
 
 OverwriteAnswer AskOverwrite(HWND dialog, const char* destination) {
     char question[kOverwriteQuestionSize];
-    std::snprintf(question, sizeof question, "File %s exists already, ovewrite it?", destination);
+    FormatText(question, sizeof question, "File %s exists already, ovewrite it?", destination);
     switch (::MessageBoxA(dialog, question, kAppCaption, MB_YESNOCANCEL | MB_ICONQUESTION)) {
         case IDNO:
             return OverwriteAnswer::No;
@@ -107,7 +106,7 @@ bool BuildDestinationPath(HWND dialog, const char* name, char (&path)[kDestinati
         ReportError("The destination directory is too long:\n'%s'", text);
         return false;
     }
-    std::snprintf(path, sizeof path, "%s", resolved);
+    FormatText(path, sizeof path, "%s", resolved);
     AppendBackslash(path);
     std::strncat(path, name, sizeof path - std::strlen(path) - 1);
     return true;
@@ -174,7 +173,7 @@ void ReportError(const char* format, ...) {
     char text[kErrorTextSize];
     va_list arguments;
     va_start(arguments, format);
-    std::vsnprintf(text, sizeof text, format, arguments);
+    FormatTextV(text, sizeof text, format, arguments);
     va_end(arguments);
     ::MessageBoxA(nullptr, text, "Error", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }

@@ -13,6 +13,6 @@ DWORD WINAPI ExtractThread(LPVOID parameter);
 void ShowProgress(int percent);
 
 // Shows a formatted error in a message box without owner, captioned "Error".
-[[gnu::format(printf, 1, 2)]] void ReportError(const char* format, ...);
+[[gnu::format(ms_printf, 1, 2)]] void ReportError(const char* format, ...);
 
 }  // namespace sfx

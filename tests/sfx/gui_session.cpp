@@ -58,11 +58,13 @@ std::string WindowText(HWND window) {
     return text;
 }
 
-SfxProcess::SfxProcess(const std::string& exe, const std::string& workingDirectory) {
+SfxProcess::SfxProcess(const std::string& exe, const std::string& workingDirectory,
+                       const std::string& arguments) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     std::string commandLine = "\"" + exe + "\"";
+    if (!arguments.empty()) commandLine += " " + arguments;
     if (!::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                           workingDirectory.c_str(), &startup, &info))
         return;

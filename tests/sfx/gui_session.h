@@ -32,8 +32,10 @@ std::string WindowText(HWND window);
 
 class SfxProcess {
   public:
-    // Starts `exe` with `workingDirectory` as its current directory.
-    SfxProcess(const std::string& exe, const std::string& workingDirectory);
+    // Starts `exe` with `workingDirectory` as its current directory and `arguments` after the
+    // program's name on its command line.
+    SfxProcess(const std::string& exe, const std::string& workingDirectory,
+               const std::string& arguments = "");
     ~SfxProcess();  // a process still running is terminated
     SfxProcess(const SfxProcess&) = delete;
     SfxProcess& operator=(const SfxProcess&) = delete;
