@@ -108,7 +108,12 @@ bool BuildDestinationPath(HWND dialog, const char* name, char (&path)[kDestinati
     }
     FormatText(path, sizeof path, "%s", resolved);
     AppendBackslash(path);
+    // A slash in an entry name separates levels just as a backslash does; the directory
+    // routines split at backslashes only.
+    char* const nameInPath = path + std::strlen(path);
     std::strncat(path, name, sizeof path - std::strlen(path) - 1);
+    for (char* c = nameInPath; *c; ++c)
+        if (*c == '/') *c = '\\';
     return true;
 }
 

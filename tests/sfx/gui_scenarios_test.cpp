@@ -420,6 +420,27 @@ std::vector<Scenario> Scenarios() {
              run.ExpectExit();
          }});
     list.push_back(
+        {"SlashSeparatesLevelsLikeABackslash",
+         {{"fs/x.txt", "x"}, {"fs/deep/y.txt", "y"}, {"mixed/sub\\z.txt", "z"}},
+         "{out}",
+         {},
+         [](ScenarioRun& run) {
+             run.sfx().Press(IDC_EXTRACT);
+             run.ExpectDone(IDNO);
+             run.ExpectList({"fs/deep/y.txt", "fs/x.txt", "mixed/sub\\z.txt"});
+             run.ExpectCounts(3, 3);
+             run.ExpectFile("fs\\x.txt", "x");
+             run.ExpectFile("fs\\deep\\y.txt", "y");
+             run.ExpectFile("mixed\\sub\\z.txt", "z");
+             EXPECT_EQ(DirectoryEntries(run.Out()), (std::vector<std::string>{"fs", "mixed"}));
+             // A second run finds the first file where the first run put it.
+             run.sfx().Press(IDC_EXTRACT);
+             run.ExpectOverwrite("fs\\x.txt", IDCANCEL);
+             run.ExpectDone(IDNO);
+             run.sfx().Press(IDC_CLOSE);
+             run.ExpectExit();
+         }});
+    list.push_back(
         {"RelativeDestinationIsResolvedOnce",
          {{"f.txt", "rel"}},
          "out\\rel",
