@@ -12,6 +12,7 @@
 #include "extraction_state.h"
 #include "paths.h"
 #include "resource.h"
+#include "text_format.h"
 #include "vexa.h"
 #include "worker.h"
 
@@ -47,17 +48,28 @@ void ShowDestinationTooLong(HWND dialog) {
                   MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
+void ShowUnknownVariable(HWND dialog, const std::string& name) {
+    char text[kErrorTextSize];
+    FormatText(text, sizeof text, kUnknownVariableFormat, name.c_str());
+    ::MessageBoxA(dialog, text, "Error", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+}
+
 void OnExtract(HWND dialog) {
-    char text[kEditBufferSize];
-    char path[kEditBufferSize];
-    if (!ReadDestinationEdit(dialog, text, sizeof text) ||
-        !ResolveDestination(text, StartDirectory(), path, kEditChars + 1)) {
-        ShowDestinationTooLong(dialog);
-        return;
+    ResolvedDestination destination = ReadResolvedDestination(dialog);
+    switch (destination.problem) {
+        case ResolvedDestination::Problem::None:
+            break;
+        case ResolvedDestination::Problem::TooLong:
+            ShowDestinationTooLong(dialog);
+            return;
+        case ResolvedDestination::Problem::UnknownVariable:
+            ShowUnknownVariable(dialog, destination.unknownVariable);
+            return;
     }
     // The worker reads the edit for every entry; it now holds the absolute path.
-    if (std::strcmp(text, path) != 0) ::SetDlgItemTextA(dialog, IDC_DESTINATION, path);
-    if (!EnsureDirectoryPath(dialog, path, true)) return;
+    if (std::strcmp(destination.typed, destination.path) != 0)
+        ::SetDlgItemTextA(dialog, IDC_DESTINATION, destination.path);
+    if (!EnsureDirectoryPath(dialog, destination.path, true)) return;
 
     ExtractionState& state = State();
     state.completedCount = 0;

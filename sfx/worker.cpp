@@ -99,14 +99,18 @@ OverwriteAnswer AskOverwrite(HWND dialog, const char* destination) {
 // Builds the destination path of one entry from the edit's current text. False when the edit
 // holds no usable directory (reported to the user).
 bool BuildDestinationPath(HWND dialog, const char* name, char (&path)[kDestinationPathSize]) {
-    char text[kEditBufferSize];
-    char resolved[kEditBufferSize];
-    if (!ReadDestinationEdit(dialog, text, sizeof text) ||
-        !ResolveDestination(text, StartDirectory(), resolved, kEditChars + 1)) {
-        ReportError("The destination directory is too long:\n'%s'", text);
-        return false;
+    const ResolvedDestination destination = ReadResolvedDestination(dialog);
+    switch (destination.problem) {
+        case ResolvedDestination::Problem::None:
+            break;
+        case ResolvedDestination::Problem::TooLong:
+            ReportError("The destination directory is too long:\n'%s'", destination.typed);
+            return false;
+        case ResolvedDestination::Problem::UnknownVariable:
+            ReportError(kUnknownVariableFormat, destination.unknownVariable.c_str());
+            return false;
     }
-    FormatText(path, sizeof path, "%s", resolved);
+    FormatText(path, sizeof path, "%s", destination.path);
     AppendBackslash(path);
     // A slash in an entry name separates levels just as a backslash does; the directory
     // routines split at backslashes only.

@@ -137,6 +137,12 @@ void PrintTo(const Scenario& scenario, std::ostream* out) {
     *out << scenario.name;
 }
 
+std::string EnvironmentValue(const char* name) {
+    char value[MAX_PATH] = "";
+    const DWORD length = ::GetEnvironmentVariableA(name, value, sizeof value);
+    return length < sizeof value ? value : "";
+}
+
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
     for (size_t at; (at = text.find(from)) != std::string::npos;) text.replace(at, from.size(), to);
     return text;
@@ -419,6 +425,47 @@ std::vector<Scenario> Scenarios() {
              run.sfx().Press(IDC_CLOSE);
              run.ExpectExit();
          }});
+    list.push_back(
+        {"TempVariableIsExpandedWhenExtractStarts",
+         {{"f.txt", "temp"}, {"sub\\g.txt", "g"}},
+         "%TEMP%\\App",
+         {},
+         [](ScenarioRun& run) {
+             const std::string app = EnvironmentValue("TEMP") + "\\App";
+             ASSERT_NE(app, "\\App");
+             RemoveTree(app);
+             EXPECT_EQ(run.sfx().Text(IDC_DESTINATION), "%TEMP%\\App");  // shown as preset
+             run.sfx().Press(IDC_EXTRACT);
+             run.ExpectAndAnswer("Error", kCreateQuestion, true, {IDYES, IDNO}, IDYES);
+             run.ExpectDone(IDNO);
+             EXPECT_EQ(run.sfx().Text(IDC_DESTINATION), app);
+             EXPECT_EQ(ReadTextFile(app + "\\f.txt"), "temp");
+             EXPECT_EQ(ReadTextFile(app + "\\sub\\g.txt"), "g");
+             EXPECT_EQ(DirectoryEntries(run.Folder()), (std::vector<std::string>{"pkg"}));
+             run.sfx().Press(IDC_CLOSE);
+             run.ExpectExit();
+             RemoveTree(app);
+         }});
+    list.push_back({"UnknownVariableIsReportedAndNothingExtracted",
+                    {{"f.txt", "f"}},
+                    "{out}\\%VEXA_NO_SUCH_VARIABLE%\\App",
+                    {},
+                    [](ScenarioRun& run) {
+                        const std::string typed = run.Out("%VEXA_NO_SUCH_VARIABLE%\\App");
+                        EXPECT_EQ(run.sfx().Text(IDC_DESTINATION), typed);
+                        run.sfx().Press(IDC_EXTRACT);
+                        run.ExpectAndAnswer(
+                            "Error",
+                            "The destination uses the environment variable "
+                            "%VEXA_NO_SUCH_VARIABLE%, which is not set on this computer.",
+                            true, {IDOK}, IDOK);
+                        run.ExpectIdle();
+                        run.ExpectProgressControlsEnabled(false);
+                        EXPECT_EQ(run.sfx().Text(IDC_DESTINATION), typed);
+                        run.ExpectMissing(run.Out());
+                        run.sfx().Press(IDC_CLOSE);  // idle: no question
+                        run.ExpectExit();
+                    }});
     list.push_back(
         {"SlashSeparatesLevelsLikeABackslash",
          {{"fs/x.txt", "x"}, {"fs/deep/y.txt", "y"}, {"mixed/sub\\z.txt", "z"}},
