@@ -6,7 +6,8 @@
 namespace sfx {
 
 // Extracts the archive appended to the program's own executable into the dialog's
-// destination. Runs on its own thread; the parameter is not used.
+// destination. Runs on its own thread; the parameter is the ExtractionState shared with the
+// dialog.
 DWORD WINAPI ExtractThread(LPVOID parameter);
 
 // Moves the dialog's progress bar to `percent` (0-100).

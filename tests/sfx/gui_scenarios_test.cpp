@@ -466,6 +466,30 @@ std::vector<Scenario> Scenarios() {
                         run.sfx().Press(IDC_CLOSE);  // idle: no question
                         run.ExpectExit();
                     }});
+    list.push_back({"DestinationChangedDuringTheRunAppliesFromTheNextEntry",
+                    kThreeFiles,
+                    "{out}",
+                    {{"b.txt", "old content"}},
+                    [](ScenarioRun& run) {
+                        const std::string other = run.Folder() + "\\other\\sub";
+                        run.sfx().Press(IDC_EXTRACT);
+                        const MessageBoxView question = run.ExpectBox(
+                            kCaption, "File " + run.Out("b.txt") + " exists already, ovewrite it?",
+                            true, {IDYES, IDNO, IDCANCEL});
+                        EXPECT_EQ(run.sfx().Text(IDC_CURRENT_FILE), "Current file: b.txt");
+                        run.ExpectCounts(1, 3);
+                        run.sfx().SetText(IDC_DESTINATION, other);
+                        run.Answer(question, IDYES);
+                        run.ExpectDone(IDNO);
+                        run.ExpectList({"a.txt", "b.txt", "c.txt"});
+                        run.ExpectCounts(3, 3);
+                        run.ExpectFile("b.txt", "second file, new\r\n");
+                        run.ExpectMissing(run.Out("c.txt"));
+                        // Created without a question.
+                        EXPECT_EQ(ReadTextFile(other + "\\c.txt"), "third file\r\n");
+                        run.sfx().Press(IDC_CLOSE);
+                        run.ExpectExit();
+                    }});
     list.push_back(
         {"SlashSeparatesLevelsLikeABackslash",
          {{"fs/x.txt", "x"}, {"fs/deep/y.txt", "y"}, {"mixed/sub\\z.txt", "z"}},

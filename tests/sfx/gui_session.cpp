@@ -68,18 +68,16 @@ SfxProcess::SfxProcess(const std::string& exe, const std::string& workingDirecto
     if (!::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                           workingDirectory.c_str(), &startup, &info))
         return;
-    ::CloseHandle(info.hThread);
-    process_ = info.hProcess;
+    const sfx::KernelObject thread(info.hThread);
+    process_.Reset(info.hProcess);
     processId_ = info.dwProcessId;
 }
 
 SfxProcess::~SfxProcess() {
-    if (!process_) return;
-    if (Running()) {
-        ::TerminateProcess(process_, 99);
-        ::WaitForSingleObject(process_, 5000);
+    if (process_ && Running()) {
+        ::TerminateProcess(process_.Get(), 99);
+        ::WaitForSingleObject(process_.Get(), 5000);
     }
-    ::CloseHandle(process_);
 }
 
 HWND SfxProcess::WaitForDialog() {
@@ -200,14 +198,15 @@ void SfxProcess::CloseBox() {
 }
 
 std::optional<DWORD> SfxProcess::WaitForExit(std::chrono::milliseconds limit) {
-    if (::WaitForSingleObject(process_, DWORD(limit.count())) != WAIT_OBJECT_0) return std::nullopt;
+    if (::WaitForSingleObject(process_.Get(), DWORD(limit.count())) != WAIT_OBJECT_0)
+        return std::nullopt;
     DWORD code = 0;
-    ::GetExitCodeProcess(process_, &code);
+    ::GetExitCodeProcess(process_.Get(), &code);
     return code;
 }
 
 bool SfxProcess::Running() const {
-    return ::WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+    return ::WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT;
 }
 
 }  // namespace sfxtest

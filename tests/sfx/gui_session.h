@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "unique_handle.h"
+
 namespace sfxtest {
 
 using namespace std::chrono_literals;
@@ -40,7 +42,7 @@ class SfxProcess {
     SfxProcess(const SfxProcess&) = delete;
     SfxProcess& operator=(const SfxProcess&) = delete;
 
-    bool Started() const { return process_ != nullptr; }
+    bool Started() const { return bool(process_); }
 
     // The extraction dialog once it is visible; null when it does not appear in time.
     HWND WaitForDialog();
@@ -77,7 +79,7 @@ class SfxProcess {
     DWORD ProcessId() const { return processId_; }
 
   private:
-    HANDLE process_ = nullptr;
+    sfx::KernelObject process_;
     DWORD processId_ = 0;
     HWND dialog_ = nullptr;
 };

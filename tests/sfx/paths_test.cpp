@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "destination.h"
+#include "destination_edit.h"
 #include "win_paths.h"
 
 namespace sfx {

@@ -1,4 +1,4 @@
-#include "destination.h"
+#include "destination_edit.h"
 
 #include <cstring>
 #include <string>
