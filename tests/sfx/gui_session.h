@@ -17,9 +17,9 @@ namespace sfxtest {
 using namespace std::chrono_literals;
 constexpr std::chrono::milliseconds kWaitLimit = 15s;
 
-// Polls `condition` until it holds or the limit passes.
-bool WaitUntil(const std::function<bool()>& condition,
-               std::chrono::milliseconds limit = kWaitLimit);
+// Polls `condition` every `interval` until it holds or the limit passes.
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = kWaitLimit,
+               std::chrono::milliseconds interval = 2ms);
 
 // A message box of the driven process, as the user sees it.
 struct MessageBoxView {
