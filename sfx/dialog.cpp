@@ -70,7 +70,7 @@ void OnExtract(HWND dialog) {
             ShowUnknownVariable(dialog, destination.unknownVariable);
             return;
     }
-    // The worker reads the edit for every entry; it now holds the absolute path.
+    // The worker takes its destination from the edit, which now holds the absolute path.
     if (std::strcmp(destination.typed, destination.path) != 0)
         ::SetDlgItemTextA(dialog, IDC_DESTINATION, destination.path);
     if (!EnsureDirectoryPath(dialog, destination.path, true)) return;
