@@ -2,8 +2,9 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <cstdlib>
+
+#include "text_format.h"
 
 extern "C" {
 char DefaultDestination[256] = "\0???";
@@ -21,7 +22,7 @@ void GetDefaultDestination(char* out) {
     char drive[_MAX_DRIVE];
     char directory[_MAX_DIR];
     ::_splitpath(path, drive, directory, nullptr, nullptr);
-    std::snprintf(out, 256, "%s%s", drive, directory);
+    FormatText(out, 256, "%s%s", drive, directory);
 }
 
 }  // namespace sfx

@@ -4,14 +4,17 @@
 #include <shlobj.h>
 
 #include <cstring>
-#include <memory>
+#include <mutex>
 
 #include "buffer_sizes.h"
 #include "default_destination.h"
-#include "destination.h"
+#include "destination_edit.h"
+#include "dialog_updates.h"
 #include "extraction_state.h"
 #include "paths.h"
 #include "resource.h"
+#include "text_format.h"
+#include "unique_handle.h"
 #include "vexa.h"
 #include "worker.h"
 
@@ -19,14 +22,16 @@ namespace sfx {
 
 namespace {
 
-struct HandleCloser {
-    void operator()(HANDLE handle) const { ::CloseHandle(handle); }
+// Item lists the folder picker hands out.
+struct ItemIdListTraits {
+    using Handle = ITEMIDLIST*;
+    static Handle Empty() { return nullptr; }
+    static void Release(Handle list) { ::CoTaskMemFree(list); }
 };
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
-struct ItemIdListFreer {
-    void operator()(ITEMIDLIST* list) const { ::CoTaskMemFree(list); }
-};
+ExtractionState& StateOf(HWND dialog) {
+    return *reinterpret_cast<ExtractionState*>(::GetWindowLongPtrA(dialog, DWLP_USER));
+}
 
 // COM for the folder picker's new dialog style, for the duration of one Browse.
 class ComApartment {
@@ -47,43 +52,58 @@ void ShowDestinationTooLong(HWND dialog) {
                   MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
-void OnExtract(HWND dialog) {
-    char text[kEditBufferSize];
-    char path[kEditBufferSize];
-    if (!ReadDestinationEdit(dialog, text, sizeof text) ||
-        !ResolveDestination(text, StartDirectory(), path, kEditChars + 1)) {
-        ShowDestinationTooLong(dialog);
-        return;
-    }
-    // The worker reads the edit for every entry; it now holds the absolute path.
-    if (std::strcmp(text, path) != 0) ::SetDlgItemTextA(dialog, IDC_DESTINATION, path);
-    if (!EnsureDirectoryPath(dialog, path, true)) return;
+void ShowUnknownVariable(HWND dialog, const std::string& name) {
+    char text[kErrorTextSize];
+    FormatText(text, sizeof text, kUnknownVariableFormat, name.c_str());
+    ::MessageBoxA(dialog, text, "Error", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+}
 
-    ExtractionState& state = State();
+void OnExtract(HWND dialog) {
+    ResolvedDestination destination = ReadResolvedDestination(dialog);
+    switch (destination.problem) {
+        case ResolvedDestination::Problem::None:
+            break;
+        case ResolvedDestination::Problem::TooLong:
+            ShowDestinationTooLong(dialog);
+            return;
+        case ResolvedDestination::Problem::UnknownVariable:
+            ShowUnknownVariable(dialog, destination.unknownVariable);
+            return;
+    }
+    // The worker takes its destination from the edit, which now holds the absolute path.
+    if (std::strcmp(destination.typed, destination.path) != 0)
+        ::SetDlgItemTextA(dialog, IDC_DESTINATION, destination.path);
+    if (!EnsureDirectoryPath(dialog, destination.path, true)) return;
+
+    ExtractionState& state = StateOf(dialog);
     state.completedCount = 0;
     state.totalCount = 0;
     state.cancelRequested = 0;
-    state.streamLock.lock();
-    state.currentStream = nullptr;
-    state.streamLock.unlock();
+    {
+        const std::lock_guard guard(state.streamLock);
+        state.currentStream = nullptr;
+    }
     ::EnableWindow(::GetDlgItem(dialog, IDC_EXTRACT), FALSE);
     // The worker is never waited for; its handle is not needed.
-    UniqueHandle thread(::CreateThread(nullptr, 0, ExtractThread, nullptr, 0, nullptr));
+    const KernelObject thread(::CreateThread(nullptr, 0, ExtractThread, &state, 0, nullptr));
+}
+
+bool ExtractionRunning(ExtractionState& state) {
+    const std::lock_guard guard(state.streamLock);
+    return state.currentStream != nullptr;
 }
 
 void OnClose(HWND dialog) {
-    ExtractionState& state = State();
-    state.streamLock.lock();
-    const bool running = state.currentStream != nullptr;
-    state.streamLock.unlock();
-    if (running) {
+    ExtractionState& state = StateOf(dialog);
+    if (ExtractionRunning(state)) {
         if (::MessageBoxA(dialog, "Are you sure you wish to cancel extraction?", "Cancel",
                           MB_YESNO | MB_ICONQUESTION) != IDYES)
             return;
         state.cancelRequested = 1;
-        state.streamLock.lock();
-        if (state.currentStream) (void)vexa_CancelOperation(state.currentStream);
-        state.streamLock.unlock();
+        {
+            const std::lock_guard guard(state.streamLock);
+            if (state.currentStream) (void)vexa_CancelOperation(state.currentStream);
+        }
         ::EnableWindow(::GetDlgItem(dialog, IDC_CLOSE), FALSE);
     }
     ::EndDialog(dialog, IDC_CLOSE);
@@ -95,22 +115,24 @@ void OnBrowse(HWND dialog) {
     info.hwndOwner = dialog;
     info.lpszTitle = "Select the folder to extract to";
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_UAHINT;  // 0x0141
-    const std::unique_ptr<ITEMIDLIST, ItemIdListFreer> picked(::SHBrowseForFolderA(&info));
+    const UniqueHandle<ItemIdListTraits> picked(::SHBrowseForFolderA(&info));
     if (!picked) return;
     // A picked item without a file-system path leaves the destination as it was.
     char path[MAX_PATH] = "";
-    if (::SHGetPathFromIDListA(picked.get(), path))
+    if (::SHGetPathFromIDListA(picked.Get(), path))
         ::SetDlgItemTextA(dialog, IDC_DESTINATION, path);
 }
 
 }  // namespace
 
-INT_PTR CALLBACK ExtractDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK ExtractDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_INITDIALOG:
-            State().dialog = dialog;
+        case WM_INITDIALOG: {
+            ::SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+            StateOf(dialog).dialog = dialog;
             ::SetDlgItemTextA(dialog, IDC_DESTINATION, DefaultDestination);
             return TRUE;
+        }
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
                 case IDC_EXTRACT:
@@ -122,9 +144,18 @@ INT_PTR CALLBACK ExtractDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
                 case IDC_BROWSE:
                     OnBrowse(dialog);
                     break;
+                case IDC_DESTINATION:
+                    if (HIWORD(wParam) == EN_CHANGE) StateOf(dialog).destinationEdits.fetch_add(1);
+                    break;
                 default:
                     break;
             }
+            return TRUE;
+        case kApplyUpdateMessage:
+            ApplyDialogUpdate(dialog, *reinterpret_cast<const DialogUpdate*>(lParam));
+            return TRUE;
+        case kEndDialogMessage:
+            ::EndDialog(dialog, INT_PTR(wParam));
             return TRUE;
         default:
             return FALSE;

@@ -1,4 +1,5 @@
-// The state the dialog and the extraction worker share.
+// The state the dialog and the extraction worker share. The program's entry owns the one
+// instance and hands it to the dialog, which hands it to each worker it starts.
 #pragma once
 
 #include <windows.h>
@@ -8,8 +9,9 @@
 
 namespace sfx {
 
-// A slim reader/writer lock used exclusively. Statically initialised and never destroyed, so
-// it stays usable while the process exits around a running worker.
+// A slim reader/writer lock used exclusively (a BasicLockable for std::lock_guard). Statically
+// initialised and never destroyed, so it stays usable while the process exits around a
+// running worker.
 class StreamLock {
   public:
     void lock() { ::AcquireSRWLockExclusive(&lock_); }
@@ -28,9 +30,9 @@ struct ExtractionState {
     std::atomic<int> cancelRequested{0};
     std::atomic<uint64_t> completedCount{0};
     std::atomic<uint64_t> totalCount{0};
+    // Counts the changes of the destination edit, so that a worker reads the edit again only
+    // after it changed.
+    std::atomic<unsigned> destinationEdits{0};
 };
-
-// The process-wide instance.
-ExtractionState& State();
 
 }  // namespace sfx

@@ -4,16 +4,22 @@
 #include <commctrl.h>
 
 #include "default_destination.h"
-#include "destination.h"
+#include "destination_edit.h"
 #include "dialog.h"
 #include "extraction_state.h"
 #include "resource.h"
 
+namespace {
+// Static and without a destructor: the program exits without waiting for a worker that may
+// still use it.
+constinit sfx::ExtractionState g_state;
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (DefaultDestination[0] == '\0') sfx::GetDefaultDestination(DefaultDestination);
     sfx::RememberStartDirectory();
-    (void)sfx::State();
     ::InitCommonControls();
-    ::DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_EXTRACT), nullptr, sfx::ExtractDialogProc, 0);
+    ::DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_EXTRACT), nullptr, sfx::ExtractDialogProc,
+                      reinterpret_cast<LPARAM>(&g_state));
     return 0;
 }

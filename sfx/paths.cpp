@@ -1,9 +1,8 @@
 #include "paths.h"
 
-#include <cstdio>
 #include <cstring>
-#include <memory>
-#include <vector>
+
+#include "unique_handle.h"
 
 namespace sfx {
 
@@ -15,10 +14,6 @@ constexpr char kCreateFailed[] = "Error creating directory";
 bool DirectoryExists(const char* prefix) {
     return ::SetCurrentDirectoryA(prefix) != FALSE;
 }
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 }  // namespace
 
@@ -38,10 +33,11 @@ void AppendBackslash(char* path) {
     }
 }
 
-bool EnsureDirectoryPath(char* path, bool ask, DirectoryPrompts& prompts) {
+bool EnsureDirectoryPath(char* path, bool ask, DirectoryPrompts& prompts, KnownDirectories* known) {
     AppendBackslash(path);
     const size_t length = std::strlen(path);
-    std::vector<char> prefix(length + 1);
+    if (known && known->Contains(path)) return true;
+    std::string prefix;
     bool agreed = false;
     for (size_t i = 0; i < length;) {
         if (path[i] == ':') {
@@ -49,15 +45,17 @@ bool EnsureDirectoryPath(char* path, bool ask, DirectoryPrompts& prompts) {
             continue;
         }
         if (path[i] == '\\') {
-            std::memcpy(prefix.data(), path, i + 1);
-            prefix[i + 1] = '\0';
-            if (!DirectoryExists(prefix.data())) {
-                if (ask && !agreed && !prompts.ConfirmCreate()) return false;
-                agreed = true;
-                if (!::CreateDirectoryA(prefix.data(), nullptr)) {
-                    prompts.CreationFailed();
-                    return false;
+            prefix.assign(path, i + 1);
+            if (!known || !known->Contains(prefix)) {
+                if (!DirectoryExists(prefix.c_str())) {
+                    if (ask && !agreed && !prompts.ConfirmCreate()) return false;
+                    agreed = true;
+                    if (!::CreateDirectoryA(prefix.c_str(), nullptr)) {
+                        prompts.CreationFailed();
+                        return false;
+                    }
                 }
+                if (known) known->Add(prefix);
             }
         }
         ++i;
@@ -65,9 +63,9 @@ bool EnsureDirectoryPath(char* path, bool ask, DirectoryPrompts& prompts) {
     return true;
 }
 
-bool EnsureDirectoryPath(HWND owner, char* path, bool ask) {
+bool EnsureDirectoryPath(HWND owner, char* path, bool ask, KnownDirectories* known) {
     MessageBoxPrompts prompts(owner);
-    return EnsureDirectoryPath(path, ask, prompts);
+    return EnsureDirectoryPath(path, ask, prompts, known);
 }
 
 void GetDirectoryPart(char* out, size_t outSize, const char* path) {
@@ -79,8 +77,13 @@ void GetDirectoryPart(char* out, size_t outSize, const char* path) {
 }
 
 bool FileExists(const char* path) {
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
-    return file != nullptr;
+    // Most destinations do not exist yet; the attributes say so without opening anything.
+    const DWORD attributes = ::GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    const FileHandle file(::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return bool(file);
 }
 
 }  // namespace sfx

@@ -5,6 +5,9 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <string>
+#include <unordered_set>
+#include <utility>
 
 namespace sfx {
 
@@ -33,11 +36,24 @@ class MessageBoxPrompts final : public DirectoryPrompts {
 // The buffer needs room for one more character.
 void AppendBackslash(char* path);
 
+// Directories known to exist during one extraction run, each with its trailing backslash.
+class KnownDirectories {
+  public:
+    bool Contains(const std::string& path) const { return paths_.count(path) != 0; }
+    void Add(std::string path) { paths_.insert(std::move(path)); }
+
+  private:
+    std::unordered_set<std::string> paths_;
+};
+
 // Makes sure every level of `path` exists, testing each level by making it the current
 // directory and creating the missing ones. With `ask`, the user is asked once before the first
 // creation. Appends a trailing backslash in place. Returns true when every level exists.
-bool EnsureDirectoryPath(char* path, bool ask, DirectoryPrompts& prompts);
-bool EnsureDirectoryPath(HWND owner, char* path, bool ask);
+// With `known`, levels it holds are taken as existing without a test, and every level that
+// exists or was created is added to it.
+bool EnsureDirectoryPath(char* path, bool ask, DirectoryPrompts& prompts,
+                         KnownDirectories* known = nullptr);
+bool EnsureDirectoryPath(HWND owner, char* path, bool ask, KnownDirectories* known = nullptr);
 
 // Copies `path` up to and including its last backslash into `out` (size `outSize`, at least
 // the size of `path`); empty when there is no backslash.

@@ -137,6 +137,12 @@ void PrintTo(const Scenario& scenario, std::ostream* out) {
     *out << scenario.name;
 }
 
+std::string EnvironmentValue(const char* name) {
+    char value[MAX_PATH] = "";
+    const DWORD length = ::GetEnvironmentVariableA(name, value, sizeof value);
+    return length < sizeof value ? value : "";
+}
+
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
     for (size_t at; (at = text.find(from)) != std::string::npos;) text.replace(at, from.size(), to);
     return text;
@@ -416,6 +422,92 @@ std::vector<Scenario> Scenarios() {
              EXPECT_EQ(DirectoryEntries(run.Out()), (std::vector<std::string>{"good.txt", "sub"}));
              EXPECT_EQ(DirectoryEntries(run.Folder()), (std::vector<std::string>{"out", "pkg"}));
              EXPECT_EQ(DirectoryEntries(run.Out("sub")), std::vector<std::string>{"fine.txt"});
+             run.sfx().Press(IDC_CLOSE);
+             run.ExpectExit();
+         }});
+    list.push_back(
+        {"TempVariableIsExpandedWhenExtractStarts",
+         {{"f.txt", "temp"}, {"sub\\g.txt", "g"}},
+         "%TEMP%\\App",
+         {},
+         [](ScenarioRun& run) {
+             const std::string app = EnvironmentValue("TEMP") + "\\App";
+             ASSERT_NE(app, "\\App");
+             RemoveTree(app);
+             EXPECT_EQ(run.sfx().Text(IDC_DESTINATION), "%TEMP%\\App");  // shown as preset
+             run.sfx().Press(IDC_EXTRACT);
+             run.ExpectAndAnswer("Error", kCreateQuestion, true, {IDYES, IDNO}, IDYES);
+             run.ExpectDone(IDNO);
+             EXPECT_EQ(run.sfx().Text(IDC_DESTINATION), app);
+             EXPECT_EQ(ReadTextFile(app + "\\f.txt"), "temp");
+             EXPECT_EQ(ReadTextFile(app + "\\sub\\g.txt"), "g");
+             EXPECT_EQ(DirectoryEntries(run.Folder()), (std::vector<std::string>{"pkg"}));
+             run.sfx().Press(IDC_CLOSE);
+             run.ExpectExit();
+             RemoveTree(app);
+         }});
+    list.push_back({"UnknownVariableIsReportedAndNothingExtracted",
+                    {{"f.txt", "f"}},
+                    "{out}\\%VEXA_NO_SUCH_VARIABLE%\\App",
+                    {},
+                    [](ScenarioRun& run) {
+                        const std::string typed = run.Out("%VEXA_NO_SUCH_VARIABLE%\\App");
+                        EXPECT_EQ(run.sfx().Text(IDC_DESTINATION), typed);
+                        run.sfx().Press(IDC_EXTRACT);
+                        run.ExpectAndAnswer(
+                            "Error",
+                            "The destination uses the environment variable "
+                            "%VEXA_NO_SUCH_VARIABLE%, which is not set on this computer.",
+                            true, {IDOK}, IDOK);
+                        run.ExpectIdle();
+                        run.ExpectProgressControlsEnabled(false);
+                        EXPECT_EQ(run.sfx().Text(IDC_DESTINATION), typed);
+                        run.ExpectMissing(run.Out());
+                        run.sfx().Press(IDC_CLOSE);  // idle: no question
+                        run.ExpectExit();
+                    }});
+    list.push_back({"DestinationChangedDuringTheRunAppliesFromTheNextEntry",
+                    kThreeFiles,
+                    "{out}",
+                    {{"b.txt", "old content"}},
+                    [](ScenarioRun& run) {
+                        const std::string other = run.Folder() + "\\other\\sub";
+                        run.sfx().Press(IDC_EXTRACT);
+                        const MessageBoxView question = run.ExpectBox(
+                            kCaption, "File " + run.Out("b.txt") + " exists already, ovewrite it?",
+                            true, {IDYES, IDNO, IDCANCEL});
+                        EXPECT_EQ(run.sfx().Text(IDC_CURRENT_FILE), "Current file: b.txt");
+                        run.ExpectCounts(1, 3);
+                        run.sfx().SetText(IDC_DESTINATION, other);
+                        run.Answer(question, IDYES);
+                        run.ExpectDone(IDNO);
+                        run.ExpectList({"a.txt", "b.txt", "c.txt"});
+                        run.ExpectCounts(3, 3);
+                        run.ExpectFile("b.txt", "second file, new\r\n");
+                        run.ExpectMissing(run.Out("c.txt"));
+                        // Created without a question.
+                        EXPECT_EQ(ReadTextFile(other + "\\c.txt"), "third file\r\n");
+                        run.sfx().Press(IDC_CLOSE);
+                        run.ExpectExit();
+                    }});
+    list.push_back(
+        {"SlashSeparatesLevelsLikeABackslash",
+         {{"fs/x.txt", "x"}, {"fs/deep/y.txt", "y"}, {"mixed/sub\\z.txt", "z"}},
+         "{out}",
+         {},
+         [](ScenarioRun& run) {
+             run.sfx().Press(IDC_EXTRACT);
+             run.ExpectDone(IDNO);
+             run.ExpectList({"fs/deep/y.txt", "fs/x.txt", "mixed/sub\\z.txt"});
+             run.ExpectCounts(3, 3);
+             run.ExpectFile("fs\\x.txt", "x");
+             run.ExpectFile("fs\\deep\\y.txt", "y");
+             run.ExpectFile("mixed\\sub\\z.txt", "z");
+             EXPECT_EQ(DirectoryEntries(run.Out()), (std::vector<std::string>{"fs", "mixed"}));
+             // A second run finds the first file where the first run put it.
+             run.sfx().Press(IDC_EXTRACT);
+             run.ExpectOverwrite("fs\\x.txt", IDCANCEL);
+             run.ExpectDone(IDNO);
              run.sfx().Press(IDC_CLOSE);
              run.ExpectExit();
          }});

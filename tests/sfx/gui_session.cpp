@@ -40,11 +40,12 @@ std::string ClassName(HWND window) {
 
 }  // namespace
 
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit,
+               std::chrono::milliseconds interval) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!condition()) {
         if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(2ms);
+        std::this_thread::sleep_for(interval);
     }
     return true;
 }
@@ -58,26 +59,26 @@ std::string WindowText(HWND window) {
     return text;
 }
 
-SfxProcess::SfxProcess(const std::string& exe, const std::string& workingDirectory) {
+SfxProcess::SfxProcess(const std::string& exe, const std::string& workingDirectory,
+                       const std::string& arguments) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     std::string commandLine = "\"" + exe + "\"";
+    if (!arguments.empty()) commandLine += " " + arguments;
     if (!::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                           workingDirectory.c_str(), &startup, &info))
         return;
-    ::CloseHandle(info.hThread);
-    process_ = info.hProcess;
+    const sfx::KernelObject thread(info.hThread);
+    process_.Reset(info.hProcess);
     processId_ = info.dwProcessId;
 }
 
 SfxProcess::~SfxProcess() {
-    if (!process_) return;
-    if (Running()) {
-        ::TerminateProcess(process_, 99);
-        ::WaitForSingleObject(process_, 5000);
+    if (process_ && Running()) {
+        ::TerminateProcess(process_.Get(), 99);
+        ::WaitForSingleObject(process_.Get(), 5000);
     }
-    ::CloseHandle(process_);
 }
 
 HWND SfxProcess::WaitForDialog() {
@@ -198,14 +199,15 @@ void SfxProcess::CloseBox() {
 }
 
 std::optional<DWORD> SfxProcess::WaitForExit(std::chrono::milliseconds limit) {
-    if (::WaitForSingleObject(process_, DWORD(limit.count())) != WAIT_OBJECT_0) return std::nullopt;
+    if (::WaitForSingleObject(process_.Get(), DWORD(limit.count())) != WAIT_OBJECT_0)
+        return std::nullopt;
     DWORD code = 0;
-    ::GetExitCodeProcess(process_, &code);
+    ::GetExitCodeProcess(process_.Get(), &code);
     return code;
 }
 
 bool SfxProcess::Running() const {
-    return ::WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+    return ::WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT;
 }
 
 }  // namespace sfxtest

@@ -10,14 +10,16 @@
 #include <string>
 #include <vector>
 
+#include "unique_handle.h"
+
 namespace sfxtest {
 
 using namespace std::chrono_literals;
 constexpr std::chrono::milliseconds kWaitLimit = 15s;
 
-// Polls `condition` until it holds or the limit passes.
-bool WaitUntil(const std::function<bool()>& condition,
-               std::chrono::milliseconds limit = kWaitLimit);
+// Polls `condition` every `interval` until it holds or the limit passes.
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = kWaitLimit,
+               std::chrono::milliseconds interval = 2ms);
 
 // A message box of the driven process, as the user sees it.
 struct MessageBoxView {
@@ -32,13 +34,15 @@ std::string WindowText(HWND window);
 
 class SfxProcess {
   public:
-    // Starts `exe` with `workingDirectory` as its current directory.
-    SfxProcess(const std::string& exe, const std::string& workingDirectory);
+    // Starts `exe` with `workingDirectory` as its current directory and `arguments` after the
+    // program's name on its command line.
+    SfxProcess(const std::string& exe, const std::string& workingDirectory,
+               const std::string& arguments = "");
     ~SfxProcess();  // a process still running is terminated
     SfxProcess(const SfxProcess&) = delete;
     SfxProcess& operator=(const SfxProcess&) = delete;
 
-    bool Started() const { return process_ != nullptr; }
+    bool Started() const { return bool(process_); }
 
     // The extraction dialog once it is visible; null when it does not appear in time.
     HWND WaitForDialog();
@@ -75,7 +79,7 @@ class SfxProcess {
     DWORD ProcessId() const { return processId_; }
 
   private:
-    HANDLE process_ = nullptr;
+    sfx::KernelObject process_;
     DWORD processId_ = 0;
     HWND dialog_ = nullptr;
 };

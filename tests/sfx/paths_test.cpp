@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "destination.h"
+#include "destination_edit.h"
 #include "win_paths.h"
 
 namespace sfx {
@@ -83,10 +83,11 @@ class DestinationFolder : public ::testing::Test {
     }
     // A writable copy of root + suffix with room for the appended backslash.
     std::string Path(const std::string& suffix) const { return root_ + suffix; }
-    bool Ensure(std::string& path, bool ask, DirectoryPrompts& prompts) {
+    bool Ensure(std::string& path, bool ask, DirectoryPrompts& prompts,
+                KnownDirectories* known = nullptr) {
         std::vector<char> buffer(path.begin(), path.end());
         buffer.resize(path.size() + 2, '\0');
-        const bool result = EnsureDirectoryPath(buffer.data(), ask, prompts);
+        const bool result = EnsureDirectoryPath(buffer.data(), ask, prompts, known);
         path = buffer.data();
         return result;
     }
@@ -123,6 +124,29 @@ TEST_F(DestinationFolder, ExistingPathNeedsNoQuestion) {
     std::string path = Path("\\there\\");
     EXPECT_TRUE(Ensure(path, true, prompts));
     EXPECT_EQ(prompts.questions, 0);
+}
+
+// During a run, levels made sure of once are trusted: no test and no creation again.
+TEST_F(DestinationFolder, KnownLevelsAreNeitherTestedNorCreatedAgain) {
+    RecordingPrompts prompts(false);
+    KnownDirectories known;
+    std::string path = Path("\\x\\y");
+    EXPECT_TRUE(Ensure(path, false, prompts, &known));
+    EXPECT_TRUE(known.Contains(Path("\\x\\")));
+    EXPECT_TRUE(known.Contains(Path("\\x\\y\\")));
+    EXPECT_TRUE(known.Contains(root_ + "\\"));
+
+    // Gone from the disk, but still known: nothing is tested, so nothing is made again.
+    RemoveTree(Path("\\x"));
+    path = Path("\\x\\y\\");
+    EXPECT_TRUE(Ensure(path, false, prompts, &known));
+    EXPECT_FALSE(IsDirectory(Path("\\x")));
+
+    // A new level below known ones is created.
+    path = Path("\\z\\w\\");
+    EXPECT_TRUE(Ensure(path, false, prompts, &known));
+    EXPECT_TRUE(IsDirectory(Path("\\z\\w")));
+    EXPECT_EQ(prompts.failures, 0);
 }
 
 TEST_F(DestinationFolder, PathWithoutTrailingBackslashGetsOneAndItsLastLevel) {

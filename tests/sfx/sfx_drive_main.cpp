@@ -36,7 +36,9 @@ int main(int argc, char** argv) {
     // Whatever box comes next: the folder question, an error, or the completion question.
     for (;;) {
         std::vector<MessageBoxView> boxes;
-        if (!WaitUntil([&] { return !(boxes = sfx.MessageBoxes()).empty(); }, kWaitLimit * 8))
+        // Polled gently, as a long run would otherwise share the machine with its watcher.
+        if (!WaitUntil([&] { return !(boxes = sfx.MessageBoxes()).empty(); }, kWaitLimit * 8,
+                       std::chrono::milliseconds(20)))
             return Fail("the extraction did not finish");
         const MessageBoxView& box = boxes.front();
         if (box.text == "This directory does not exist, create now?") {

@@ -99,6 +99,12 @@ TEST(StubImage, IsA32BitGuiProgramImportingOnlySystemLibraries) {
     EXPECT_GT(count, 0);
 }
 
+// Every byte of the stub is added to every self-extractor's download.
+TEST(StubImage, FitsIn64KiB) {
+    ASSERT_FALSE(StubBytes().empty()) << StubPath();
+    EXPECT_LE(StubBytes().size(), 65536u);
+}
+
 TEST(StubImage, ExportsTheEightArchiveFunctionsUnderTheModuleName) {
     const PeFile pe(StubBytes());
     const auto* exports =

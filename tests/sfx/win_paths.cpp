@@ -5,26 +5,22 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
-#include <memory>
+
+#include "unique_handle.h"
 
 namespace sfxtest {
 
 namespace {
 
-struct FindCloser {
-    void operator()(HANDLE handle) const { ::FindClose(handle); }
-};
-
 template <class Visit>
 void ForEachEntry(const std::string& directory, Visit visit) {
     WIN32_FIND_DATAA data;
-    const HANDLE raw = ::FindFirstFileA((directory + "\\*").c_str(), &data);
-    if (raw == INVALID_HANDLE_VALUE) return;
-    const std::unique_ptr<void, FindCloser> find(raw);
+    const sfx::FindHandle find(::FindFirstFileA((directory + "\\*").c_str(), &data));
+    if (!find) return;
     do {
         const std::string name = data.cFileName;
         if (name != "." && name != "..") visit(name, data.dwFileAttributes);
-    } while (::FindNextFileA(find.get(), &data));
+    } while (::FindNextFileA(find.Get(), &data));
 }
 
 }  // namespace

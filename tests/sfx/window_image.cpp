@@ -5,21 +5,27 @@
 #include <thread>
 #include <vector>
 
+#include "unique_handle.h"
+
 namespace sfxtest {
 
 namespace {
 
-struct DcReleaser {
-    HDC dc;
-    ~DcReleaser() { ::ReleaseDC(nullptr, dc); }
+// The screen's device context.
+struct ScreenDcTraits {
+    using Handle = HDC;
+    static Handle Empty() { return nullptr; }
+    static void Release(Handle dc) { ::ReleaseDC(nullptr, dc); }
 };
-struct MemoryDc {
-    HDC dc;
-    ~MemoryDc() { ::DeleteDC(dc); }
+struct MemoryDcTraits {
+    using Handle = HDC;
+    static Handle Empty() { return nullptr; }
+    static void Release(Handle dc) { ::DeleteDC(dc); }
 };
-struct Bitmap {
-    HBITMAP bitmap;
-    ~Bitmap() { ::DeleteObject(bitmap); }
+struct BitmapTraits {
+    using Handle = HBITMAP;
+    static Handle Empty() { return nullptr; }
+    static void Release(Handle bitmap) { ::DeleteObject(bitmap); }
 };
 
 }  // namespace
@@ -28,12 +34,14 @@ bool SaveWindowImage(HWND window, const std::string& path) {
     RECT rect;
     if (!::GetWindowRect(window, &rect)) return false;
     const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    const DcReleaser screen{::GetDC(nullptr)};
-    const MemoryDc memory{::CreateCompatibleDC(screen.dc)};
-    const Bitmap bitmap{::CreateCompatibleBitmap(screen.dc, width, height)};
-    const HGDIOBJ previous = ::SelectObject(memory.dc, bitmap.bitmap);
-    ::BitBlt(memory.dc, 0, 0, width, height, screen.dc, rect.left, rect.top, SRCCOPY);
-    ::SelectObject(memory.dc, previous);
+    const sfx::UniqueHandle<ScreenDcTraits> screen(::GetDC(nullptr));
+    const sfx::UniqueHandle<MemoryDcTraits> memory(::CreateCompatibleDC(screen.Get()));
+    const sfx::UniqueHandle<BitmapTraits> bitmap(
+        ::CreateCompatibleBitmap(screen.Get(), width, height));
+    if (!screen || !memory || !bitmap) return false;
+    const HGDIOBJ previous = ::SelectObject(memory.Get(), bitmap.Get());
+    ::BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY);
+    ::SelectObject(memory.Get(), previous);
 
     BITMAPINFOHEADER info{};
     info.biSize = sizeof info;
@@ -44,7 +52,7 @@ bool SaveWindowImage(HWND window, const std::string& path) {
     info.biCompression = BI_RGB;
     const DWORD stride = DWORD((width * 3 + 3) & ~3);
     std::vector<char> pixels(size_t(stride) * height);
-    if (!::GetDIBits(memory.dc, bitmap.bitmap, 0, UINT(height), pixels.data(),
+    if (!::GetDIBits(memory.Get(), bitmap.Get(), 0, UINT(height), pixels.data(),
                      reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS))
         return false;
     BITMAPFILEHEADER file{};

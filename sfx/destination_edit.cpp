@@ -1,9 +1,10 @@
-#include "destination.h"
+#include "destination_edit.h"
 
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "environment_variables.h"
 #include "resource.h"
 
 namespace sfx {
@@ -73,6 +74,30 @@ bool ReadDestinationEdit(HWND dialog, char* out, size_t outSize) {
     if (length < 0 || size_t(length) + 2 > outSize) return false;
     ::GetDlgItemTextA(dialog, IDC_DESTINATION, out, int(outSize - 1));
     return true;
+}
+
+ResolvedDestination ReadResolvedDestination(HWND dialog) {
+    using Problem = ResolvedDestination::Problem;
+    ResolvedDestination destination;
+    char expanded[kEditBufferSize];
+    if (!ReadDestinationEdit(dialog, destination.typed, sizeof destination.typed)) {
+        destination.problem = Problem::TooLong;
+        return destination;
+    }
+    switch (ExpandEnvironmentVariables(destination.typed, expanded, kEditChars + 1,
+                                       destination.unknownVariable)) {
+        case Expansion::Done:
+            break;
+        case Expansion::UnknownVariable:
+            destination.problem = Problem::UnknownVariable;
+            return destination;
+        case Expansion::TooLong:
+            destination.problem = Problem::TooLong;
+            return destination;
+    }
+    if (!ResolveDestination(expanded, StartDirectory(), destination.path, kEditChars + 1))
+        destination.problem = Problem::TooLong;
+    return destination;
 }
 
 }  // namespace sfx

@@ -4,6 +4,9 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <string>
+
+#include "buffer_sizes.h"
 
 namespace sfx {
 
@@ -21,5 +24,21 @@ bool ResolveDestination(const char* text, const char* base, char* out, size_t ou
 // Reads the destination edit of `dialog` (at most `outSize` - 2 characters, leaving room for
 // a trailing backslash). False when the edit holds more than that.
 bool ReadDestinationEdit(HWND dialog, char* out, size_t outSize);
+
+// The destination edit's text as typed, and as the absolute directory it names once its
+// environment variables are expanded and it is resolved against the start directory.
+struct ResolvedDestination {
+    enum class Problem { None, TooLong, UnknownVariable };
+    Problem problem = Problem::None;
+    char typed[kEditBufferSize] = "";
+    // At most kEditChars characters, with room for the trailing backslash.
+    char path[kEditBufferSize] = "";
+    std::string unknownVariable;  // its name, for UnknownVariable
+};
+ResolvedDestination ReadResolvedDestination(HWND dialog);
+
+// What the user is told about a destination that names a variable not set (name in %s).
+constexpr char kUnknownVariableFormat[] =
+    "The destination uses the environment variable %%%s%%, which is not set on this computer.";
 
 }  // namespace sfx

@@ -1,0 +1,14 @@
+// How the self-extractor ends when the runtime cannot go on: out of memory, or a container
+// asked for more than it can ever hold. The stub is built without exceptions, so these end
+// the program with a message box instead of throwing.
+#pragma once
+
+namespace sfx {
+
+// The exit code of a program stopped by StopForLackOfMemory.
+constexpr unsigned kOutOfMemoryExitCode = 3;
+
+// Shows "Not enough memory" in a box without owner and ends the process.
+[[noreturn]] void StopForLackOfMemory();
+
+}  // namespace sfx
