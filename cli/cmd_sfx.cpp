@@ -141,6 +141,11 @@ int RunSfx(const Args& args, Console& console) {
             return UsageError(kCommand, "--default-dest: " + problem, console);
 
     const std::string& outputPath = parsed->operands[0];
+    if (IsDirectory(outputPath)) {
+        console.Error(kCommand,
+                      outputPath + ": is a directory; give the self-extractor's file name");
+        return kExitUsage;
+    }
     std::string stubPath;
     std::vector<uint8_t> stub;
     if (std::string error =
@@ -183,7 +188,7 @@ int RunSfx(const Args& args, Console& console) {
 
     TempOutput output(outputPath);
     if (!output.Create()) {
-        console.Error(kCommand, output.TempPath() + ": cannot create: " + fs::LastErrorText());
+        console.Error(kCommand, outputPath + ": cannot create: " + fs::LastErrorText());
         return kExitUsage;
     }
     std::string error = Write(output.File(), stub.data(), stub.size());

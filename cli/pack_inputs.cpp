@@ -37,6 +37,15 @@ std::string AddInput(pack::StreamingWriter& writer, const InputFile& file, Progr
 
 }  // namespace
 
+uint64_t ArchiveBytes(const PackSummary& summary) {
+    return kHeaderSize + summary.entries * kRecordSize + summary.packedBytes;
+}
+
+bool IsDirectory(const std::string& path) {
+    const auto meta = fs::Stat(path);
+    return meta && meta->kind == fs::Kind::Directory;
+}
+
 PackSummary PackInputs(platform::File& out, const std::vector<InputFile>& files, unsigned threads,
                        ProgressStyle style, Console& console) {
     PackSummary summary;

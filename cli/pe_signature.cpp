@@ -25,6 +25,19 @@ void Zero(std::vector<uint8_t>& image, size_t at, size_t bytes) {
     std::memset(image.data() + at, 0, bytes);
 }
 
+// The PE header checksum: the 16-bit one's-complement-style sum of the file's words (the field
+// itself left out), plus the file's length.
+uint32_t PeChecksum(const std::vector<uint8_t>& image, size_t checksumOffset) {
+    uint64_t sum = 0;
+    for (size_t i = 0; i < image.size(); i += 2) {
+        if (i == checksumOffset || i == checksumOffset + 2) continue;
+        sum += image[i] | (i + 1 < image.size() ? uint32_t(image[i + 1]) << 8 : 0);
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    sum = (sum & 0xFFFF) + (sum >> 16);
+    return uint32_t(sum + image.size());
+}
+
 // Where the security directory entry sits in the file, if the image is a PE file that has one.
 std::optional<size_t> SecurityEntryOffset(const std::vector<uint8_t>& image,
                                           size_t& checksumOffset) {
@@ -72,10 +85,12 @@ SignatureRemoval RemoveSignature(std::vector<uint8_t>& image) {
     }
     image.resize(size_t(offset));
     Zero(image, *entry, kDirectoryEntrySize);
-    // The checksum covers the whole file, and the archive appended next changes the file again;
-    // zero means "none", which Windows accepts for programs (it checks drivers only), and
-    // signing the result writes the right one.
-    Zero(image, checksumOffset, 4);
+    // A checksum the signer wrote covers the signed file; the image gets the one of its own
+    // bytes back, as the linker wrote it (zero stays zero: "none").
+    if (Load(image, checksumOffset, 4) != 0) {
+        const uint32_t checksum = PeChecksum(image, checksumOffset);
+        for (size_t i = 0; i < 4; ++i) image[checksumOffset + i] = uint8_t(checksum >> (8 * i));
+    }
     removal.removed = true;
     removal.certificateBytes = size;
     return removal;

@@ -17,8 +17,9 @@ struct SignatureRemoval {
 };
 
 // Removes the certificate table from `image` when there is one: the image is cut where the
-// table starts, the directory entry and the header checksum are set to zero. An image that is
-// not a PE file, or has no table, is left as it is.
+// table starts, the directory entry is set to zero, and a non-zero header checksum is computed
+// afresh for the image that remains (a stub signed and unsigned again is the stub as built). An
+// image that is not a PE file, or has no table, is left as it is.
 SignatureRemoval RemoveSignature(std::vector<uint8_t>& image);
 
 }  // namespace vexa::cli

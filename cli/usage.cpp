@@ -6,10 +6,7 @@ namespace vexa::cli {
 #define VEXA_VERSION "unknown"
 #endif
 
-const char* const kVersionText =
-    "vexa (Tarnwick Archiver) " VEXA_VERSION
-    "\n"
-    "Creates, lists, tests and extracts Vexa archives, and makes self-extractors.\n";
+const char* const kVersionText = "vexa (Tarnwick Archiver) " VEXA_VERSION "\n";
 
 const char* const kToolUsage =
     "Usage: vexa COMMAND [OPTIONS] ARGUMENTS...\n"

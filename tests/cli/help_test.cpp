@@ -1,25 +1,16 @@
 // The tool's own help: `vexa --version`, `vexa help [COMMAND]`.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-#include "commands.h"
+#include "tool_run.h"
 #include "usage.h"
 
 namespace vexa::cli {
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
+using Outcome = testing::ToolOutcome;
 
 Outcome Vexa(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    Console console{out, err, false, ""};
-    const int status = RunVexa(args, console);
-    return {status, out.str(), err.str()};
+    return testing::RunTool(args);
 }
 
 TEST(Help, VersionAndHelpForEachCommand) {

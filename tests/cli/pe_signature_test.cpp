@@ -27,6 +27,18 @@ uint32_t Load32(const Bytes& image, size_t at) {
     return value;
 }
 
+// The header checksum written the long way: all 16-bit words summed, carries folded at the end.
+Bytes WithChecksum(Bytes image) {
+    const size_t field = kOptional + 64;
+    Store32(image, field, 0);
+    uint64_t sum = 0;
+    for (size_t i = 0; i < image.size(); i += 2)
+        sum += image[i] + (i + 1 < image.size() ? image[i + 1] * 256u : 0u);
+    while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
+    Store32(image, field, uint32_t(sum + image.size()));
+    return image;
+}
+
 // A PE32 (or PE32+) header with 16 data directories, a checksum, and `body` bytes of sections.
 Bytes PeImage(bool wide = false, size_t body = 1024) {
     Bytes image(0x400 + body, 0xCC);
@@ -39,39 +51,47 @@ Bytes PeImage(bool wide = false, size_t body = 1024) {
     image[kPeOffset + 20] = uint8_t(optionalSize);
     image[kOptional] = 0x0B;
     image[kOptional + 1] = wide ? 0x02 : 0x01;
-    Store32(image, kOptional + 64, 0x0001F00D);  // checksum
     Store32(image, kOptional + (wide ? 108 : 92), 16);
-    return image;
+    for (size_t i = 0x400; i < image.size(); i += 7) image[i] = uint8_t(i * 31);
+    return WithChecksum(image);
 }
 
 size_t SecurityEntry(bool wide) {
     return kOptional + (wide ? 112 : 96) + 4 * 8;
 }
 
-// Appends a certificate table and points the directory entry at it.
+// Appends a certificate table and points the directory entry at it; a signer also writes the
+// checksum of the signed file (kept zero when it was zero).
 Bytes Signed(Bytes image, bool wide, size_t certificate) {
     Store32(image, SecurityEntry(wide), uint32_t(image.size()));
     Store32(image, SecurityEntry(wide) + 4, uint32_t(certificate));
     image.insert(image.end(), certificate, 0x5A);
-    return image;
+    return Load32(image, kOptional + 64) == 0 ? image : WithChecksum(image);
 }
 
-TEST(RemoveSignature, CutsTheTableAndClearsItsEntryAndTheChecksum) {
-    for (bool wide : {false, true}) {
-        SCOPED_TRACE(wide ? "PE32+" : "PE32");
-        const Bytes unsigned_ = PeImage(wide);
-        Bytes image = Signed(unsigned_, wide, 1544);
+TEST(RemoveSignature, GivesBackTheImageAsItWasBeforeSigning) {
+    Bytes noChecksum = PeImage(false, 999);  // odd length: the last byte is a word of its own
+    Store32(noChecksum, kOptional + 64, 0);
+    const struct {
+        const char* what;
+        bool wide;
+        Bytes image;
+    } cases[] = {
+        {"PE32", false, PeImage(false)},
+        {"PE32+", true, PeImage(true, 3001)},
+        {"no checksum", false, noChecksum},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bytes image = Signed(c.image, c.wide, 1544);
+        ASSERT_NE(image, c.image);
         const SignatureRemoval removal = RemoveSignature(image);
         EXPECT_TRUE(removal.removed);
         EXPECT_EQ(removal.error, "");
         EXPECT_EQ(removal.certificateBytes, 1544u);
-        ASSERT_EQ(image.size(), unsigned_.size());
-        EXPECT_EQ(Load32(image, SecurityEntry(wide)), 0u);
-        EXPECT_EQ(Load32(image, SecurityEntry(wide) + 4), 0u);
-        EXPECT_EQ(Load32(image, kOptional + 64), 0u);
-        Bytes expected = unsigned_;
-        Store32(expected, kOptional + 64, 0);
-        EXPECT_EQ(image, expected);
+        EXPECT_EQ(Load32(image, SecurityEntry(c.wide)), 0u);
+        EXPECT_EQ(Load32(image, SecurityEntry(c.wide) + 4), 0u);
+        EXPECT_EQ(image, c.image);  // the checksum too
     }
 }
 
@@ -130,6 +150,7 @@ TEST(RemoveSignature, SfxWarnsAndWritesTheStubUnsigned) {
     const uint8_t field[4] = {0, '?', '?', '?'};
     std::memcpy(&stub[0x500], field, 4);
     std::memset(&stub[0x504], 0, 252);
+    stub = WithChecksum(stub);
     const std::string stubPath = dir / "signed-stub.exe";
     testing::WriteFile(stubPath, Signed(stub, false, 904));
     testing::WriteFile(dir.Path() / "pkg" / "a.txt", "alpha\n");
@@ -147,10 +168,8 @@ TEST(RemoveSignature, SfxWarnsAndWritesTheStubUnsigned) {
     EXPECT_NE(err.str().find("sign it after 'vexa sfx'"), std::string::npos) << err.str();
 
     const Bytes result = testing::ReadFile(exe);
-    Bytes expectedStub = stub;
-    Store32(expectedStub, kOptional + 64, 0);
-    ASSERT_GT(result.size(), expectedStub.size());
-    EXPECT_TRUE(std::equal(expectedStub.begin(), expectedStub.end(), result.begin()));
+    ASSERT_GT(result.size(), stub.size());
+    EXPECT_TRUE(std::equal(stub.begin(), stub.end(), result.begin()));
     EXPECT_EQ(
         std::string(result.begin() + long(stub.size()), result.begin() + long(stub.size()) + 4),
         "VEXA");

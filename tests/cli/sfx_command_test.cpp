@@ -1,27 +1,19 @@
 // vexa sfx: where it finds its stub and what it accepts as the default destination.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-#include "commands.h"
 #include "host_fs.h"
 #include "scratch_dir.h"
+#include "tool_run.h"
 
 namespace vexa::cli {
 namespace {
 
 using testing::ScratchDir;
 
-struct Outcome {
-    int status;
-    std::string err;
-};
+using Outcome = testing::ToolOutcome;
 
 Outcome Vexa(const std::vector<std::string>& args, const std::string& programDirectory = "") {
-    std::ostringstream out, err;
-    Console console{out, err, false, programDirectory};
-    const int status = RunVexa(args, console);
-    return {status, err.str()};
+    return testing::RunTool(args, programDirectory);
 }
 
 class SfxCommand : public ::testing::Test {
