@@ -1,7 +1,6 @@
 #include "streaming_writer.h"
 
 #include <algorithm>
-#include <cstring>
 #include <exception>
 #include <stdexcept>
 
