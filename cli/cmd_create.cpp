@@ -9,6 +9,27 @@
 
 namespace vexa::cli {
 
+namespace {
+
+// Said when the archive is larger than what went into it, with both sizes: data that does not
+// compress grows, since the format has no stored mode; many tiny files grow by their records.
+std::string LargerThanInputNote(const std::string& archive, const PackSummary& summary) {
+    const uint64_t archiveBytes = ArchiveBytes(summary);
+    if (archiveBytes <= summary.originalBytes) return {};
+    const uint64_t recordBytes = archiveBytes - summary.packedBytes;
+    const bool dataGrew = summary.packedBytes > summary.originalBytes &&
+                          summary.packedBytes - summary.originalBytes > recordBytes;
+    const std::string why =
+        dataGrew ? "the data does not compress, and without a stored mode such data grows by "
+                   "about 12.5%"
+                 : "each file's record takes " + std::to_string(kRecordSize) + " bytes";
+    return "note: " + archive + " is larger than its input: " + FormatBytes(archiveBytes) +
+           " from " + FormatBytes(summary.originalBytes) + " (" +
+           FormatRatio(summary.originalBytes, archiveBytes) + "); " + why;
+}
+
+}  // namespace
+
 int RunCreate(const Args& args, Console& console) {
     const std::string command = "create";
     int exitCode = kExitSuccess;
@@ -22,13 +43,17 @@ int RunCreate(const Args& args, Console& console) {
     const bool quiet = parsed->Has("quiet");
 
     const std::string& archive = parsed->operands[0];
+    if (IsDirectory(archive)) {
+        console.Error(command, archive + ": is a directory; give the archive's file name");
+        return kExitUsage;
+    }
     const std::vector<std::string> paths(parsed->operands.begin() + 1, parsed->operands.end());
     const auto files = GatherInputs(command, paths, archive, console);
     if (!files) return kExitUsage;
 
     TempOutput output(archive);
     if (!output.Create()) {
-        console.Error(command, output.TempPath() + ": cannot create: " + fs::LastErrorText());
+        console.Error(command, archive + ": cannot create: " + fs::LastErrorText());
         return kExitUsage;
     }
     const PackSummary summary =
@@ -42,6 +67,8 @@ int RunCreate(const Args& args, Console& console) {
                                    fs::LastErrorText());
         return kExitUsage;
     }
+    if (const std::string note = LargerThanInputNote(archive, summary); !note.empty())
+        console.Error(command, note);
     if (!quiet)
         console.err << "Created " << archive << ": " << summary.entries
                     << (summary.entries == 1 ? " file, " : " files, ")

@@ -2,7 +2,9 @@
 #include "archive_reader.h"
 #include "command_line.h"
 #include "commands.h"
+#include "host_fs.h"
 #include "pack_inputs.h"
+#include "pe_signature.h"
 #include "progress_format.h"
 #include "sfx_stub.h"
 #include "stream.h"
@@ -35,6 +37,35 @@ std::string Write(platform::File& out, const uint8_t* data, size_t count) {
     const auto result = out.Write(data, count);
     if (result.written == count) return {};
     return result.diskFull ? "the disk is full" : "write error";
+}
+
+// The stub's places when none is given: beside the program, then where an installation puts
+// it (share/vexa under the program's prefix).
+std::vector<std::string> DefaultStubPaths(const std::string& programDirectory) {
+    const std::string sep(1, fs::Separator());
+    std::vector<std::string> paths = {programDirectory + "sfxstub.exe"};
+    if (!programDirectory.empty())
+        paths.push_back(programDirectory + ".." + sep + "share" + sep + "vexa" + sep +
+                        "sfxstub.exe");
+    return paths;
+}
+
+// Reads the given stub, or the first of the default places that holds one.
+std::string FindAndReadStub(const std::optional<std::string>& given,
+                            const std::string& programDirectory, std::string& path,
+                            std::vector<uint8_t>& image) {
+    if (given) {
+        path = *given;
+        return ReadStub(path, image);
+    }
+    std::string tried;
+    for (const std::string& candidate : DefaultStubPaths(programDirectory)) {
+        path = candidate;
+        platform::File probe = platform::File::Open(path.c_str(), platform::File::Access::Read);
+        if (probe.IsOpen()) return ReadStub(path, image);
+        tried += (tried.empty() ? "" : "; ") + path + ": cannot open the stub";
+    }
+    return "no stub found (" + tried + ")";
 }
 
 // Appends the archive inside `path` (from its signature to the end of the file).
@@ -105,15 +136,35 @@ int RunSfx(const Args& args, Console& console) {
                           "--default-dest must have 1 to " + std::to_string(kMaxDestinationLength) +
                               " bytes, not " + std::to_string(destination->size()),
                           console);
+    if (destination)
+        if (std::string problem = DestinationProblem(*destination); !problem.empty())
+            return UsageError(kCommand, "--default-dest: " + problem, console);
 
     const std::string& outputPath = parsed->operands[0];
-    const std::string stubPath =
-        parsed->Value("stub").value_or(console.programDirectory + "sfxstub.exe");
+    if (IsDirectory(outputPath)) {
+        console.Error(kCommand,
+                      outputPath + ": is a directory; give the self-extractor's file name");
+        return kExitUsage;
+    }
+    std::string stubPath;
     std::vector<uint8_t> stub;
-    if (std::string error = ReadStub(stubPath, stub); !error.empty()) {
+    if (std::string error =
+            FindAndReadStub(parsed->Value("stub"), console.programDirectory, stubPath, stub);
+        !error.empty()) {
         console.Error(kCommand, error + " (give the stub with --stub)");
         return kExitUsage;
     }
+    const SignatureRemoval signature = RemoveSignature(stub);
+    if (!signature.error.empty()) {
+        console.Error(kCommand, stubPath + ": " + signature.error + "; use a stub as built");
+        return kExitUsage;
+    }
+    if (signature.removed)
+        console.Error(kCommand,
+                      "warning: " + stubPath + " carries an Authenticode signature (" +
+                          std::to_string(signature.certificateBytes) +
+                          " bytes), which the appended archive would break; the result is "
+                          "written unsigned: sign it after 'vexa sfx'");
     if (std::string error = PrepareStub(stub, destination); !error.empty()) {
         console.Error(kCommand, stubPath + ": " + error);
         return kExitUsage;
@@ -137,7 +188,7 @@ int RunSfx(const Args& args, Console& console) {
 
     TempOutput output(outputPath);
     if (!output.Create()) {
-        console.Error(kCommand, output.TempPath() + ": cannot create: " + fs::LastErrorText());
+        console.Error(kCommand, outputPath + ": cannot create: " + fs::LastErrorText());
         return kExitUsage;
     }
     std::string error = Write(output.File(), stub.data(), stub.size());

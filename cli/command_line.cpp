@@ -1,6 +1,6 @@
 #include "command_line.h"
 
-#include "parallel_blocks.h"
+#include "encoder_pool.h"
 
 namespace vexa::cli {
 
@@ -30,7 +30,7 @@ std::optional<ParsedArgs> ParseCommand(const std::string& command, const Args& a
 std::optional<unsigned> ThreadsOption(const std::string& command, const ParsedArgs& parsed,
                                       Console& console) {
     const auto text = parsed.Value("threads");
-    if (!text) return DefaultThreadCount();
+    if (!text) return pack::DefaultThreadCount();
     unsigned value = 0;
     bool valid = !text->empty() && text->size() <= 2;
     for (char c : *text) {

@@ -1,5 +1,6 @@
 #include "filetime.h"
 
+#include <chrono>
 #include <cstdio>
 
 namespace vexa::cli {
@@ -19,24 +20,21 @@ void UnixFromFiletime(uint64_t filetime, int64_t& seconds, uint32_t& nanoseconds
 }
 
 std::string FormatFiletime(uint64_t filetime) {
+    using namespace std::chrono;
+    // The calendar repeats every 400 years (146,097 days). Whole cycles are counted apart, so
+    // that every FILETIME (up to the year 60056) stays inside the years std::chrono knows.
+    constexpr int64_t kDaysPer400Years = 146097;
     const uint64_t totalSeconds = filetime / kTicksPerSecond;
-    const int64_t days = int64_t(totalSeconds / 86400);
-    const uint64_t secondOfDay = totalSeconds % 86400;
-    // Civil date from a day count (proleptic Gregorian): count the days from 0000-03-01, so
-    // that leap days fall at the end of each computed year.
-    const int64_t z = days + 584694;  // 0000-03-01 to 1601-01-01
-    const int64_t era = z / 146097;
-    const int64_t doe = z - era * 146097;
-    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int64_t mp = (5 * doy + 2) / 153;
-    const int64_t day = doy - (153 * mp + 2) / 5 + 1;
-    const int64_t month = mp < 10 ? mp + 3 : mp - 9;
-    const int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+    const int64_t dayCount = int64_t(totalSeconds / 86400);
+    const int64_t cycles = dayCount / kDaysPer400Years;
+    const year_month_day date{sys_days{year{1601} / January / 1} +
+                              days{dayCount % kDaysPer400Years}};
+    const hh_mm_ss time{seconds{totalSeconds % 86400}};
     char text[40];
-    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02u:%02u:%02u", (long long)year,
-                  (long long)month, (long long)day, unsigned(secondOfDay / 3600),
-                  unsigned(secondOfDay / 60 % 60), unsigned(secondOfDay % 60));
+    std::snprintf(text, sizeof text, "%04lld-%02u-%02u %02lld:%02lld:%02lld",
+                  (long long)(int(date.year()) + 400 * cycles), unsigned(date.month()),
+                  unsigned(date.day()), (long long)time.hours().count(),
+                  (long long)time.minutes().count(), (long long)time.seconds().count());
     return text;
 }
 

@@ -24,6 +24,12 @@ struct PackSummary {
     uint64_t packedBytes = 0;
 };
 
+// The size of the archive written: header, records and block data.
+uint64_t ArchiveBytes(const PackSummary& summary);
+
+// True when `path` names an existing directory (an output path must not).
+bool IsDirectory(const std::string& path);
+
 // Writes the archive of `files` at the current position of `out`.
 PackSummary PackInputs(platform::File& out, const std::vector<InputFile>& files, unsigned threads,
                        ProgressStyle style, Console& console);

@@ -34,6 +34,24 @@ std::optional<size_t> FindSignature(std::span<const uint8_t> bytes) {
     return std::nullopt;
 }
 
+std::string DestinationProblem(const std::string& destination) {
+    if (destination.empty()) return "the default destination is empty";
+    if (destination.size() > kMaxDestinationLength)
+        return "the default destination is " + std::to_string(destination.size()) +
+               " bytes; at most " + std::to_string(kMaxDestinationLength) + " fit";
+    // The edit field of the stub's dialog shows one line; a NUL would also cut the field short.
+    for (size_t i = 0; i < destination.size(); ++i) {
+        const auto byte = uint8_t(destination[i]);
+        if (byte == 0) return "the default destination holds a NUL byte";
+        if (byte < 0x20 || byte == 0x7F) {
+            static const char kHex[] = "0123456789ABCDEF";
+            return std::string("the default destination holds a control character (0x") +
+                   kHex[byte >> 4] + kHex[byte & 15] + " at byte " + std::to_string(i + 1) + ")";
+        }
+    }
+    return {};
+}
+
 std::string PrepareStub(std::vector<uint8_t>& image,
                         const std::optional<std::string>& destination) {
     if (const auto at = FindSignature(image))
@@ -47,12 +65,7 @@ std::string PrepareStub(std::vector<uint8_t>& image,
         return "the stub holds the initial-destination field " + std::to_string(field.count) +
                " times; cannot tell which one to use";
     if (!destination) return {};
-    if (destination->empty()) return "the default destination is empty";
-    if (destination->size() > kMaxDestinationLength)
-        return "the default destination is " + std::to_string(destination->size()) +
-               " bytes; at most " + std::to_string(kMaxDestinationLength) + " fit";
-    if (destination->find('\0') != std::string::npos)
-        return "the default destination holds a NUL byte";
+    if (std::string problem = DestinationProblem(*destination); !problem.empty()) return problem;
     uint8_t* slot = image.data() + field.offset;
     std::memset(slot, 0, kDestinationFieldSize);
     std::memcpy(slot, destination->data(), destination->size());

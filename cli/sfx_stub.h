@@ -25,6 +25,10 @@ FieldSearch FindDestinationField(std::span<const uint8_t> image);
 // Offset of the first archive signature in `bytes`, if any.
 std::optional<size_t> FindSignature(std::span<const uint8_t> bytes);
 
+// What is wrong with a default destination (empty, too long, a control character), empty when
+// nothing is.
+std::string DestinationProblem(const std::string& destination);
+
 // Checks that `image` is a stub the archive can be appended to and, when `destination` is
 // given, writes it into the field. Returns an error message, empty on success.
 std::string PrepareStub(std::vector<uint8_t>& image, const std::optional<std::string>& destination);

@@ -2,6 +2,12 @@
 
 namespace vexa::cli {
 
+#ifndef VEXA_VERSION
+#define VEXA_VERSION "unknown"
+#endif
+
+const char* const kVersionText = "vexa (Tarnwick Archiver) " VEXA_VERSION "\n";
+
 const char* const kToolUsage =
     "Usage: vexa COMMAND [OPTIONS] ARGUMENTS...\n"
     "Creates, lists, tests and extracts Vexa archives, and makes self-extractors.\n"
@@ -14,7 +20,8 @@ const char* const kToolUsage =
     "  sfx OUTPUT.exe (--archive ARCHIVE | PATH...)\n"
     "                              make a self-extractor from the stub and an archive\n"
     "\n"
-    "Run 'vexa COMMAND --help' for the options of a command.\n"
+    "Run 'vexa help COMMAND' (or 'vexa COMMAND --help') for the options of a command,\n"
+    "'vexa --version' for the version.\n"
     "Data goes to standard output, messages and progress to standard error.\n"
     "Exit status: 0 success, 1 some entries failed, 2 usage error or the archive\n"
     "cannot be opened or written.\n";
@@ -73,10 +80,18 @@ const char* const kSfxUsage =
     "or one packed from PATH... as 'vexa create' does. The result is checked to open with\n"
     "the expected number of entries before it appears under its name.\n"
     "\n"
+    "Without --stub, the stub is sfxstub.exe beside this program, else\n"
+    "../share/vexa/sfxstub.exe from this program's folder (where an installation puts it).\n"
+    "A stub that carries an Authenticode signature is used without it (the appended\n"
+    "archive would break it): sign the finished self-extractor instead.\n"
+    "\n"
     "Options:\n"
     "  -a, --archive ARCHIVE   append this archive instead of packing PATHs\n"
-    "  -s, --stub FILE         the stub (default: sfxstub.exe beside this program)\n"
-    "  -d, --default-dest DIR  destination the self-extractor proposes (at most 255 bytes)\n"
+    "  -s, --stub FILE         the stub (default: see above)\n"
+    "  -d, --default-dest DIR  destination the self-extractor proposes (at most 255 bytes,\n"
+    "                          no control characters); %NAME% environment variables in it,\n"
+    "                          such as %TEMP% or %ProgramFiles%, are expanded on the user's\n"
+    "                          machine when Extract is pressed\n"
     "  -j, --threads N         encoding threads (default: one per core)\n"
     "  -q, --quiet             no progress output\n"
     "  -h, --help              show this help\n";

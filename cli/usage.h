@@ -5,6 +5,7 @@
 
 namespace vexa::cli {
 
+extern const char* const kVersionText;
 extern const char* const kToolUsage;
 extern const char* const kCreateUsage;
 extern const char* const kListUsage;

@@ -22,6 +22,10 @@ struct EntryMeta {
     uint64_t modificationTime = 0;  // FILETIME units
 };
 
+// A record for `meta` with the content fields still zero. Throws std::invalid_argument for a
+// name that does not fit the record.
+VEXA_ENTRY NewRecord(const EntryMeta& meta);
+
 struct EncodedEntry {
     VEXA_ENTRY record{};        // name, crc, block count, sizes, time, attributes filled in
     std::vector<uint8_t> data;  // all blocks, back to back (record.compressedSize bytes)

@@ -22,9 +22,7 @@ jobs=$(nproc)
 
 "$root/scripts/install-deps.sh"
 
-echo "== building vexa (Linux) and the self-extractor stub (Windows)"
-cmake -S "$root" -B "$build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVEXA_TESTS=OFF >/dev/null
-cmake --build "$build/release" -j "$jobs" --target vexa >/dev/null
+echo "== building the self-extractor stub (Windows) and vexa (Linux), the stub beside it"
 (
   source "$root/scripts/wine-env.sh" "$build/wineprefix"
   trap stop_wine EXIT
@@ -32,14 +30,18 @@ cmake --build "$build/release" -j "$jobs" --target vexa >/dev/null
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" >/dev/null
   cmake --build "$build/win32" -j "$jobs" --target sfxstub sfx_drive >/dev/null
 )
+cmake -S "$root" -B "$build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVEXA_TESTS=OFF \
+  -DVEXA_STUB="$build/win32/sfx/sfxstub.exe" >/dev/null
+cmake --build "$build/release" -j "$jobs" --target vexa >/dev/null
+vexa=$build/release/cli/vexa
 
 out=$build/demo
 rm -rf "$out"
 mkdir -p "$out"
 sfx=$out/setup.exe
 echo "== packing $folder"
-"$build/release/cli/vexa" sfx "$sfx" --stub "$build/win32/sfx/sfxstub.exe" "$folder"
-"$build/release/cli/vexa" list "$sfx"
+"$vexa" sfx "$sfx" "$folder"  # the stub beside the program, as a user runs it
+"$vexa" list "$sfx"
 
 dest=$(mktemp -d "${TMPDIR:-/tmp}/vexa-demo.XXXXXX")
 echo "== extracting with the self-extractor's dialog into $dest"
@@ -51,9 +53,23 @@ fi
 convert "$out/dialog.bmp" "$out/dialog.png"
 
 echo "== checking the extracted files"
-diff -r "$folder" "$dest/$(basename "$folder")"
-echo "all $(find "$folder" -type f | wc -l) files match"
+# Folders without any file below them are not stored; say which, then compare the files.
+while IFS= read -r dir; do
+  [ -n "$(find "$folder/$dir" -type f -print -quit)" ] || echo "not stored (no files inside): $dir/"
+done < <(cd "$folder" && find . -mindepth 1 -type d | sed 's|^\./||' | sort)
+extracted=$dest/$(basename "$folder")
+if ! diff <(cd "$folder" && find . -type f | sort) <(cd "$extracted" && find . -type f | sort); then
+  echo "demo: the extracted files are not the packed ones" >&2
+  exit 1
+fi
+count=0
+while IFS= read -r -d '' file; do
+  cmp "$folder/$file" "$extracted/$file"
+  count=$((count + 1))
+done < <(cd "$folder" && find . -type f -print0)
+echo "all $count files match"
 echo
 echo "self-extractor:  $sfx"
 echo "extracted files: $dest/$(basename "$folder")"
 echo "screenshot:      $out/dialog.png"
+echo "vexa:            $vexa (its stub beside it; or install both: cmake --install $build/release --prefix DIR)"

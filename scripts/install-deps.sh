@@ -3,9 +3,10 @@
 # Idempotent: when everything is present it returns in a moment.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ googletest zlib1g-dev
+packages=(cmake ninja-build g++ googletest libgtest-dev zlib1g-dev
           g++-mingw-w64-i686 wine wine32:i386 xvfb xauth imagemagick
-          python3-pefile clang-format clang libclang-rt-14-dev)
+          python3-pefile clang-format clang libclang-rt-14-dev
+          help2man osslsigncode openssl dpkg-dev file)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -36,6 +36,22 @@ cmake -S "$root" -B "$build/win32" -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build "$build/win32" -j "$jobs"
 run_ctest "$build/win32"
 
+echo "== install into a temporary prefix, then vexa sfx from there without --stub"
+# The native build takes the stub that the Windows build made.
+cmake -S "$root" -B "$build/native" -DVEXA_STUB="$build/win32/sfx/sfxstub.exe" >/dev/null
+cmake --build "$build/native" -j "$jobs" --target vexa vexa_man_page
+prefix=$(mktemp -d "${TMPDIR:-/tmp}/vexa-install.XXXXXX")
+cmake --install "$build/native" --prefix "$prefix" >/dev/null
+for file in bin/vexa share/vexa/sfxstub.exe share/man/man1/vexa.1 share/doc/vexa/README.md; do
+  [ -f "$prefix/$file" ] || { echo "install: $file is missing" >&2; exit 1; }
+done
+"$prefix/bin/vexa" sfx -q "$prefix/setup.exe" "$root/samples/welcome"
+"$prefix/bin/vexa" test -q "$prefix/setup.exe"
+man -l "$prefix/share/man/man1/vexa.1" 2>/dev/null | grep -q "default-dest" ||
+  { echo "install: the man page lacks the sfx options" >&2; exit 1; }
+rm -rf "$prefix"
+passed=$((passed + 1))
+
 echo "== the run command, end to end"
 stop_wine
 "$root/scripts/demo.sh"

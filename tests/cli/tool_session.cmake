@@ -24,12 +24,7 @@ function(vexa)
   set(ERR "${err}" PARENT_SCOPE)
 endfunction()
 
-function(expect_contains text part)
-  string(FIND "${text}" "${part}" at)
-  if(at EQUAL -1)
-    message(FATAL_ERROR "expected '${part}' in:\n${text}")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/script_checks.cmake)
 
 function(expect_same_tree extracted)
   foreach(file readme.txt sub/b.txt sub/deeper/c.txt)
