@@ -6,9 +6,9 @@ namespace vexa::cli {
 
 std::optional<std::vector<InputFile>> GatherInputs(const std::string& command,
                                                    const std::vector<std::string>& paths,
-                                                   const std::string& outputPath,
-                                                   Console& console) {
-    InputList inputs = CollectInputs(paths, fs::FileIdentity(outputPath));
+                                                   const std::string& outputPath, Console& console,
+                                                   const WalkOptions& options) {
+    InputList inputs = CollectInputs(paths, fs::FileIdentity(outputPath), options);
     for (const std::string& warning : inputs.warnings) console.Error(command, warning);
     for (const std::string& error : inputs.errors) console.Error(command, error);
     if (!inputs.errors.empty()) {
@@ -30,7 +30,7 @@ PackSummary PackInputs(platform::File& out, const std::vector<InputFile>& files,
     StreamingWriter writer(out, threads);
     summary.error = writer.Begin();
     for (size_t i = 0; i < files.size() && summary.error.empty(); ++i) {
-        progress.StartItem(files[i].name, files[i].meta.size);
+        progress.StartItem(files[i].shownName, files[i].meta.size);
         summary.error = writer.AddFile(files[i], progress);
         progress.FinishItem();
     }
