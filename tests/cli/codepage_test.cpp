@@ -173,6 +173,10 @@ TEST(CodePage, CreateRefusesNamesThatWouldGoWrongOnWindowsAndWritesNothing) {
         {{"Äpfel.txt", "äpfel.txt"}, "1252", "differ only in case"},
     };
     for (const Case& c : cases) {
+#ifdef _WIN32
+        // Names equal but for case are one file here already.
+        if (std::string(c.message) == "differ only in case") continue;
+#endif
         ScratchDir dir;
         for (const std::string& file : c.files) WriteFile(U8(dir.Path() / "in", file), file);
         const std::string archive = dir / "a.vexa";
