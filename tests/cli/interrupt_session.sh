@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Interrupts the built program part way through a large entry and checks what is left on disk:
 # nothing under the final names and no temporary files; a second run then completes.
-# Usage: interrupt_session.sh VEXA WORK [EMULATOR [SIGNALS]]
+# Usage: interrupt_session.sh VEXA WORK STUB [EMULATOR [SIGNALS]]
 # Under Wine only SIGINT is sent: Wine hands it to the program as Ctrl+C.
 set -euo pipefail
 vexa=$1
 work=$2
-emulator=${3:-}
-signals=${4:-INT TERM}
+stub=$3
+emulator=${4:-}
+signals=${5:-INT TERM}
 rm -rf "$work"
 mkdir -p "$work"
 cd "$work"
@@ -67,6 +68,14 @@ for signal in $signals; do
 done
 run create -q part.vexa big.bin
 cmp whole.vexa part.vexa || fail "the rerun of create did not give the whole archive"
+
+for signal in $signals; do
+  interrupt "$signal" 'setup.exe.tmp*' sfx -q --stub "$stub" setup.exe big.bin
+  leftovers=$(ls -A | grep '^setup' || true)
+  [ -z "$leftovers" ] || fail "sfx left $leftovers after SIG$signal"
+done
+run sfx -q --stub "$stub" setup.exe big.bin
+run test -q setup.exe || fail "the rerun of sfx did not give a whole self-extractor"
 
 cd /
 rm -rf "$work"
