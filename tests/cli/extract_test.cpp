@@ -233,3 +233,55 @@ TEST(Create, ExcludePatternsLeaveOutFilesAndFolders) {
 
 }  // namespace
 }  // namespace vexa::cli
+
+namespace vexa::cli {
+namespace {
+
+// Each way an archive or an entry can fail, and the words every command uses for it.
+TEST(Messages, SayWhatHappened) {
+    ScratchDir dir;
+    WriteFile(dir.Path() / "plain.txt", std::string(5000, 'x'));
+    fsys::create_directories(dir.Path() / "folder");
+    WriteArchive(dir / "crc.vexa", Named({"ok.txt", "bad.txt"}),
+                 [](pack::EncodedEntry& e) { e.record.crc ^= 0x80; });
+    WriteArchive(dir / "cut.vexa", Named({"ok.txt", "gone.txt"}));
+    auto cut = ReadFile(dir / "cut.vexa");
+    cut.resize(cut.size() - Content("gone.txt").size() / 2 - kRecordSize);
+    WriteFile(dir.Path() / "cut.vexa", cut);
+    // 0x95 0x5C is one character in code page 932; its second byte still splits the name.
+    WriteArchive(dir / "split.vexa", Named({"\x95\\x.txt"}));
+
+    struct Case {
+        std::string command;
+        std::string archive;
+        int status;
+        std::string message;
+    };
+    const std::string out = dir / "out";
+    const Case cases[] = {
+        {"list", "plain.txt", 2, "plain.txt: not a Vexa archive (no signature found)"},
+        {"test", "plain.txt", 2, "plain.txt: not a Vexa archive (no signature found)"},
+        {"extract", "plain.txt", 2, "plain.txt: not a Vexa archive (no signature found)"},
+        {"list", "folder", 2, "folder: is a directory"},
+        {"test", "folder", 2, "folder: is a directory"},
+        {"extract", "folder", 2, "folder: is a directory"},
+        {"test", "crc.vexa", 1, "bad.txt: CRC mismatch"},
+        {"extract", "crc.vexa", 1, "bad.txt: CRC mismatch"},
+        {"list", "cut.vexa", 1, "cut.vexa: entry 2 of 2: record cut short"},
+        {"test", "cut.vexa", 1, "cut.vexa: entry 2 of 2: record cut short"},
+        {"extract", "cut.vexa", 1, "cut.vexa: entry 2 of 2: record cut short"},
+        {"extract", "split.vexa", 1, "refused: the name is not text in code page 932"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {c.command, "--codepage", "932", dir / c.archive};
+        if (c.command == "extract") args.insert(args.end(), {"-o", out});
+        const Outcome outcome = Vexa(args);
+        EXPECT_EQ(outcome.status, c.status) << c.command << " " << c.archive << "\n" << outcome.err;
+        EXPECT_TRUE(Contains(outcome.err, c.message)) << c.command << " " << c.archive << "\n"
+                                                      << outcome.err;
+    }
+    EXPECT_EQ(Tree(out), std::vector<std::string>{"ok.txt"});
+}
+
+}  // namespace
+}  // namespace vexa::cli
