@@ -75,67 +75,91 @@ EntryOutput::~EntryOutput() {
     if (state_->created) ::unlinkat(state_->folder.Get(), state_->tempName.c_str(), 0);
 }
 
+namespace {
+
+using Status = EntryOutput::Status;
+
+std::string Join(const std::string& path, const std::string& level) {
+    return path + (path.empty() || path.back() == '/' ? "" : "/") + level;
+}
+
+// Moves `folder` one level down to `level` (`path` names it in messages), creating it when
+// missing and never passing through a link.
+Status EnterLevel(Descriptor& folder, const std::string& level, const std::string& path,
+                  std::string& why) {
+    const int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    int next = ::openat(folder.Get(), level.c_str(), flags);
+    if (next < 0 && errno == ENOENT) {
+        if (::mkdirat(folder.Get(), level.c_str(), 0777) != 0 && errno != EEXIST) {
+            why = "cannot create directory " + path + ": " + Error();
+            return Status::Failed;
+        }
+        next = ::openat(folder.Get(), level.c_str(), flags);
+    }
+    if (next >= 0) {
+        folder = Descriptor(next);
+        return Status::Ready;
+    }
+    const int error = errno;
+    if (IsSymlink(folder.Get(), level)) {
+        why = "refused: " + path + " is a symbolic link, which extraction never follows";
+        return Status::Refused;
+    }
+    if (error == ENOTDIR) {
+        why = path + " exists and is not a directory";
+        return Status::Refused;
+    }
+    errno = error;
+    why = path + ": " + Error();
+    return Status::Failed;
+}
+
+// Whether the entry may take `name` in `folder`: free, or an ordinary file to be replaced.
+Status CheckFinalName(int folder, const std::string& name, const std::string& path, bool overwrite,
+                      std::string& why) {
+    struct stat existing;
+    if (::fstatat(folder, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) != 0) return Status::Ready;
+    if (S_ISLNK(existing.st_mode)) {
+        why = "refused: " + path + " is a symbolic link, which extraction never follows";
+        return Status::Refused;
+    }
+    if (S_ISDIR(existing.st_mode)) {
+        why = path + " is a directory";
+        return Status::Refused;
+    }
+    if (!S_ISREG(existing.st_mode)) {
+        why = path + " exists and is not a file";
+        return Status::Refused;
+    }
+    return overwrite ? Status::Ready : Status::Exists;
+}
+
+}  // namespace
+
 EntryOutput::Status EntryOutput::Prepare(const std::string& root,
                                          const std::vector<std::string>& levels, bool overwrite,
                                          std::string& why) {
     State& s = *state_;
-    std::string path = root;
     s.folder = Descriptor(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!s.folder.IsOpen()) {
         why = root + ": " + Error();
         return Status::Failed;
     }
+    std::string path = root;
     for (size_t i = 0; i + 1 < levels.size(); ++i) {
-        const std::string& level = levels[i];
-        path += (path.empty() || path.back() == '/' ? "" : "/") + level;
-        const int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-        int next = ::openat(s.folder.Get(), level.c_str(), flags);
-        if (next < 0 && errno == ENOENT) {
-            if (::mkdirat(s.folder.Get(), level.c_str(), 0777) != 0 && errno != EEXIST) {
-                why = "cannot create directory " + path + ": " + Error();
-                return Status::Failed;
-            }
-            next = ::openat(s.folder.Get(), level.c_str(), flags);
-        }
-        if (next < 0) {
-            const int error = errno;
-            if (IsSymlink(s.folder.Get(), level)) {
-                why = "refused: " + path + " is a symbolic link, which extraction never follows";
-                return Status::Refused;
-            }
-            if (error == ENOTDIR) {
-                why = path + " exists and is not a directory";
-                return Status::Refused;
-            }
-            errno = error;
-            why = path + ": " + Error();
-            return Status::Failed;
-        }
-        s.folder = Descriptor(next);
+        path = Join(path, levels[i]);
+        if (const Status status = EnterLevel(s.folder, levels[i], path, why);
+            status != Status::Ready)
+            return status;
     }
     s.name = levels.back();
-    s.finalPath = path + (path.empty() || path.back() == '/' ? "" : "/") + s.name;
-
-    struct stat existing;
-    if (::fstatat(s.folder.Get(), s.name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
-        if (S_ISLNK(existing.st_mode)) {
-            why = "refused: " + s.finalPath + " is a symbolic link, which extraction never follows";
-            return Status::Refused;
-        }
-        if (S_ISDIR(existing.st_mode)) {
-            why = s.finalPath + " is a directory";
-            return Status::Refused;
-        }
-        if (!S_ISREG(existing.st_mode)) {
-            why = s.finalPath + " exists and is not a file";
-            return Status::Refused;
-        }
-        if (!overwrite) return Status::Exists;
-    }
+    s.finalPath = Join(path, s.name);
+    if (const Status status = CheckFinalName(s.folder.Get(), s.name, s.finalPath, overwrite, why);
+        status != Status::Ready)
+        return status;
 
     s.tempName = TemporaryName(fs::ProcessId(), ++g_serial);
-    const std::string tempPath =
-        s.finalPath.substr(0, s.finalPath.size() - s.name.size()) + s.tempName;
+    const std::string tempPath = Join(path, s.tempName);
     s.interruptGuard = std::make_unique<RemoveOnInterrupt>(tempPath);
     s.file = Descriptor(::openat(s.folder.Get(), s.tempName.c_str(),
                                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
