@@ -31,6 +31,13 @@ class File {
     // Opens `path` shareable for reading and writing by others, with a sequential-access hint.
     // A file without write permission (read-only attribute) cannot be opened for writing.
     static File Open(const char* path, Access access);
+    // Takes over a handle (descriptor) opened elsewhere, for callers that open files their own
+    // way (wide names, no link following); it is closed with the File.
+#ifdef _WIN32
+    static File Adopt(void* handle);
+#else
+    static File Adopt(int fd);
+#endif
 
     bool IsOpen() const;
     // Reads up to `count` bytes; returns how many arrived (0 at end or on error).
@@ -39,9 +46,13 @@ class File {
     size_t ReadFully(void* buffer, size_t count);
     WriteResult Write(const void* buffer, size_t count);
     bool Seek(uint64_t position);
-    uint64_t Position() const { return position_; }
+    uint64_t Position() const {
+        return position_;
+    }
     // Bytes delivered by every read since the file was opened.
-    uint64_t BytesRead() const { return bytesRead_; }
+    uint64_t BytesRead() const {
+        return bytesRead_;
+    }
     std::optional<uint64_t> Size() const;
     void Close();
 

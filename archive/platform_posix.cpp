@@ -65,6 +65,12 @@ File File::Open(const char* path, Access access) {
     return file;
 }
 
+File File::Adopt(int fd) {
+    File file;
+    file.fd_ = fd;
+    return file;
+}
+
 bool File::IsOpen() const {
     return fd_ >= 0;
 }

@@ -55,6 +55,12 @@ File File::Open(const char* path, Access access) {
     return file;
 }
 
+File File::Adopt(void* handle) {
+    File file;
+    file.handle_ = handle;
+    return file;
+}
+
 bool File::IsOpen() const {
     return AsHandle(handle_) != INVALID_HANDLE_VALUE;
 }

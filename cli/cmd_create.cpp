@@ -33,14 +33,18 @@ std::string LargerThanInputNote(const std::string& archive, const PackSummary& s
 int RunCreate(const Args& args, Console& console) {
     const std::string command = "create";
     int exitCode = kExitSuccess;
-    const auto parsed = ParseCommand(command, args, {{"quiet", 'q', false}, {"threads", 'j', true}},
-                                     kCreateUsage, console, exitCode);
+    const auto parsed = ParseCommand(
+        command, args,
+        {{"quiet", 'q', false}, {"threads", 'j', true}, {"exclude", 'x', true}, kCodePageOption},
+        kCreateUsage, console, exitCode);
     if (!parsed) return exitCode;
     if (parsed->operands.size() < 2)
         return UsageError(command, "needs an archive name and at least one path", console);
     const auto threads = ThreadsOption(command, *parsed, console);
     if (!threads) return kExitUsage;
     const bool quiet = parsed->Has("quiet");
+    const auto codePage = CodePageOption(command, *parsed, console);
+    if (!codePage) return kExitUsage;
 
     const std::string& archive = parsed->operands[0];
     if (IsDirectory(archive)) {
@@ -48,7 +52,8 @@ int RunCreate(const Args& args, Console& console) {
         return kExitUsage;
     }
     const std::vector<std::string> paths(parsed->operands.begin() + 1, parsed->operands.end());
-    const auto files = GatherInputs(command, paths, archive, console);
+    const auto files =
+        GatherInputs(command, paths, archive, console, {*codePage, parsed->Values("exclude")});
     if (!files) return kExitUsage;
 
     TempOutput output(archive);

@@ -1,27 +1,22 @@
-// vexa extract ARCHIVE [-o DIR] [NAME...]
-#include <set>
-
+// vexa extract ARCHIVE [-o DIR] [PATTERN...]
 #include "archive_reader.h"
 #include "command_line.h"
 #include "commands.h"
-#include "destination.h"
+#include "decode_entry.h"
 #include "entry_name.h"
+#include "entry_output.h"
+#include "extract_paths.h"
 #include "host_fs.h"
-#include "progress_format.h"
+#include "shadowed_entries.h"
 #include "usage.h"
 #include "vexa.h"
+#include "wildcard.h"
 
 namespace vexa::cli {
 
 namespace {
 
 const std::string kCommand = "extract";
-
-std::string WithBackslashes(std::string name) {
-    for (char& c : name)
-        if (c == '/') c = '\\';
-    return name;
-}
 
 struct Tally {
     uint64_t extracted = 0;
@@ -32,59 +27,75 @@ struct Tally {
 class Extractor {
   public:
     Extractor(const ArchiveReader& reader, std::string directory, bool overwrite,
-              Progress& progress)
+              const CodePage& codePage, Progress& progress)
         : reader_(reader),
           directory_(std::move(directory)),
           overwrite_(overwrite),
+          codePage_(codePage),
           progress_(progress) {}
 
     void Entry(const VEXA_ENTRY& entry) {
-        const std::string name = EntryName(entry);
-        const std::string shown = Printable(name);
-        if (!IsSafeEntryName(name)) {
+        const std::string stored = EntryName(entry);
+        const std::string shown = Printable(codePage_.Show(stored));
+        // The rule works on the stored bytes, as the self-extractor reads them.
+        if (!IsSafeEntryName(stored)) {
             Fail(shown, "refused: the name could escape the destination or names a device");
             return;
         }
-        const char separator = fs::Separator();
-        for (const std::string& parent : ParentDirectories(directory_, name, separator)) {
-            if (!fs::MakeDirectory(parent)) {
-                Fail(shown, "cannot create directory " + parent + ": " + fs::LastErrorText());
+        std::vector<std::string> levels;
+        for (const std::string& level : StoredLevels(stored)) {
+            const auto text = codePage_.Decode(level);
+            if (!text) {
+                Fail(shown, "refused: the name is not text in code page " +
+                                std::to_string(codePage_.Number()) + " (see --codepage)");
                 return;
             }
+            levels.push_back(*text);
         }
-        const std::string path = DestinationPath(directory_, name, separator);
-        if (const auto existing = fs::Stat(path)) {
-            if (existing->kind != fs::Kind::File) {
-                Fail(shown, path + " exists and is not a file");
-                return;
-            }
-            if (!overwrite_) {
+
+        EntryOutput output;
+        std::string why;
+        switch (output.Prepare(directory_, levels, overwrite_, why)) {
+            case EntryOutput::Status::Ready:
+                break;
+            case EntryOutput::Status::Exists:
                 progress_.Message("vexa extract: " + shown +
                                   ": skipped, file exists (use --overwrite to replace it)");
                 ++tally_.skipped;
                 return;
-            }
-            // Removing first lets a read-only file be replaced.
-            if (!fs::RemoveFile(path)) {
-                Fail(shown, "cannot replace " + path + ": " + fs::LastErrorText());
+            case EntryOutput::Status::Refused:
+            case EntryOutput::Status::Failed:
+                Fail(shown, why);
                 return;
-            }
         }
-        progress_.StartItem(shown, entry.originalSize);
-        uint32_t result;
-        {
-            Progress::Forwarding forwarding(progress_);
-            result = vexa_DecompressToFile(reader_.Handle(), name.c_str(), path.c_str(),
-                                           &Progress::ForwardPercent);
-        }
-        progress_.FinishItem();
-        if (result != 0) {
-            // What is left is unverified content, or an empty file a later run would skip.
-            fs::RemoveFile(path);
-            Fail(shown, ResultText(result));
+        if (const auto free = output.FreeBytes(); free && entry.originalSize > *free) {
+            Fail(shown, ResultText(Result::OutOfDiskSpace));
             return;
         }
-        fs::SetModificationTime(path, entry.modificationTime);
+
+        progress_.StartItem(shown, entry.originalSize);
+        DecodeTally decoded;
+        std::string writeError;
+        const Result result =
+            DecodeEntryTo(reader_.Handle(), stored.c_str(), [&](const uint8_t* data, size_t count) {
+                decoded.Add(data, count);
+                if (!output.Write(data, count, writeError)) return Result::Unknown;
+                progress_.Advance(decoded.Bytes());
+                return Result::Success;
+            });
+        progress_.FinishItem();
+        if (!writeError.empty()) {
+            Fail(shown, writeError);
+            return;
+        }
+        if (const std::string failure = decoded.FailureText(result, entry); !failure.empty()) {
+            Fail(shown, failure);
+            return;
+        }
+        if (!output.Commit(entry.attributes & 0x3F, entry.modificationTime, why)) {
+            Fail(shown, why);
+            return;
+        }
         ++tally_.extracted;
     }
 
@@ -99,19 +110,56 @@ class Extractor {
     const ArchiveReader& reader_;
     std::string directory_;
     bool overwrite_;
+    const CodePage& codePage_;
     Progress& progress_;
     Tally tally_;
 };
+
+// Content of the selected entries, one after the other, to standard output.
+uint64_t WriteToOutput(const ArchiveReader& reader, const std::vector<const VEXA_ENTRY*>& selected,
+                       const CodePage& codePage, Console& console, Progress& progress) {
+    uint64_t failed = 0;
+    fs::SetBinaryOutput();
+    for (const VEXA_ENTRY* entry : selected) {
+        const std::string stored = EntryName(*entry);
+        DecodeTally decoded;
+        const Result result =
+            DecodeEntryTo(reader.Handle(), stored.c_str(), [&](const uint8_t* data, size_t count) {
+                decoded.Add(data, count);
+                console.out.write(reinterpret_cast<const char*>(data), std::streamsize(count));
+                return console.out ? Result::Success : Result::Unknown;
+            });
+        if (!console.out) {
+            progress.Message("vexa extract: standard output: write error");
+            return failed + 1;
+        }
+        if (const std::string failure = decoded.FailureText(result, *entry); !failure.empty()) {
+            progress.Message("vexa extract: " + Printable(codePage.Show(stored)) + ": " + failure);
+            ++failed;
+        }
+    }
+    console.out.flush();
+    return failed;
+}
 
 }  // namespace
 
 int RunExtract(const Args& args, Console& console) {
     int exitCode = kExitSuccess;
-    const auto parsed = ParseCommand(
-        kCommand, args, {{"output", 'o', true}, {"overwrite", 'y', false}, {"quiet", 'q', false}},
-        kExtractUsage, console, exitCode);
+    const auto parsed = ParseCommand(kCommand, args,
+                                     {{"output", 'o', true},
+                                      {"overwrite", 'y', false},
+                                      {"quiet", 'q', false},
+                                      {"stdout", 'c', false},
+                                      kCodePageOption},
+                                     kExtractUsage, console, exitCode);
     if (!parsed) return exitCode;
     if (parsed->operands.empty()) return UsageError(kCommand, "needs an archive", console);
+    const auto codePage = CodePageOption(kCommand, *parsed, console);
+    if (!codePage) return kExitUsage;
+    const bool toOutput = parsed->Has("stdout");
+    if (toOutput && parsed->Has("output"))
+        return UsageError(kCommand, "--stdout and --output exclude each other", console);
     const bool quiet = parsed->Has("quiet");
     const std::string directory = parsed->Value("output").value_or(".");
     if (directory.empty()) return UsageError(kCommand, "the output directory is empty", console);
@@ -119,47 +167,60 @@ int RunExtract(const Args& args, Console& console) {
     const std::string& archive = parsed->operands[0];
     ArchiveReader reader;
     if (!OpenArchive(kCommand, archive, reader, console)) return kExitUsage;
-    uint32_t walkError = 0;
+    Result walkError;
     const std::vector<VEXA_ENTRY> entries = reader.AllEntries(walkError);
 
-    std::set<std::string> wanted;
-    for (size_t i = 1; i < parsed->operands.size(); ++i)
-        wanted.insert(WithBackslashes(parsed->operands[i]));
+    EntrySelection selection(
+        std::vector<std::string>(parsed->operands.begin() + 1, parsed->operands.end()));
+    const ShadowedEntries shadowed(entries);
     std::vector<const VEXA_ENTRY*> selected;
-    std::set<std::string> found;
+    std::vector<size_t> shadowedSelected;
     uint64_t total = 0;
-    for (const VEXA_ENTRY& entry : entries) {
-        const std::string name = EntryName(entry);
-        if (!wanted.empty() && !wanted.count(name)) continue;
-        found.insert(name);
-        selected.push_back(&entry);
-        total += entry.originalSize;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (!selection.SelectsAll() && !selection.Selects(codePage->Show(EntryName(entries[i]))))
+            continue;
+        if (shadowed.IsShadowed(i)) {
+            shadowedSelected.push_back(i);
+            continue;
+        }
+        selected.push_back(&entries[i]);
+        total += entries[i].originalSize;
     }
 
-    if (!MakeDirectories(directory)) {
+    if (!toOutput && !MakeDirectories(directory)) {
         console.Error(kCommand, directory + ": cannot create directory: " + fs::LastErrorText());
         return kExitUsage;
     }
 
-    Progress progress(console.err, console.StyleFor(quiet), total, "extracting");
-    Extractor extractor(reader, directory, parsed->Has("overwrite"), progress);
-    for (const VEXA_ENTRY* entry : selected) extractor.Entry(*entry);
-    uint64_t failed = extractor.Counts().failed;
-    for (const std::string& name : wanted) {
-        if (found.count(name)) continue;
-        progress.Message("vexa extract: " + Printable(name) + ": not found in the archive");
+    Progress progress(console.err, console.StyleFor(quiet || toOutput), total, "extracting");
+    uint64_t failed = 0;
+    Tally counts;
+    if (toOutput) {
+        failed += WriteToOutput(reader, selected, *codePage, console, progress);
+    } else {
+        Extractor extractor(reader, directory, parsed->Has("overwrite"), *codePage, progress);
+        for (const VEXA_ENTRY* entry : selected) extractor.Entry(*entry);
+        counts = extractor.Counts();
+        failed += counts.failed;
+    }
+    for (size_t index : shadowedSelected) {
+        progress.Message("vexa extract: " + shadowed.Describe(index, *codePage));
         ++failed;
     }
-    if (walkError != 0) {
-        progress.Message("vexa extract: " + archive + ": entry " +
-                         std::to_string(entries.size() + 1) + " of " +
-                         std::to_string(reader.EntryCount()) + ": " + ResultText(walkError));
+    for (std::string pattern : selection.Unmatched()) {
+        for (char& c : pattern)
+            if (c == '/') c = '\\';
+        progress.Message("vexa extract: " + Printable(pattern) + ": not found in the archive");
+        ++failed;
+    }
+    if (walkError != Result::Success) {
+        progress.Message("vexa extract: " + archive + ": " +
+                         RecordFailureText(entries.size(), reader.EntryCount(), walkError));
         ++failed;
     }
     progress.Finish();
 
-    const Tally& counts = extractor.Counts();
-    if (!quiet || failed > 0) {
+    if (!toOutput && (!quiet || failed > 0)) {
         console.err << "Extracted " << counts.extracted
                     << (counts.extracted == 1 ? " file" : " files") << " to " << directory;
         if (counts.skipped > 0) console.err << ", " << counts.skipped << " skipped";

@@ -22,7 +22,7 @@ const std::string kCommand = "sfx";
 constexpr uint64_t kMaxStubSize = 64u << 20;
 
 std::string ReadStub(const std::string& path, std::vector<uint8_t>& image) {
-    platform::File file = platform::File::Open(path.c_str(), platform::File::Access::Read);
+    platform::File file = fs::OpenForReading(path);
     if (!file.IsOpen()) return path + ": cannot open the stub";
     const auto size = file.Size();
     if (!size) return path + ": cannot read the stub";
@@ -70,7 +70,7 @@ std::string FindAndReadStub(const std::optional<std::string>& given,
 
 // Appends the archive inside `path` (from its signature to the end of the file).
 std::string CopyArchive(const std::string& path, platform::File& out) {
-    platform::File in = platform::File::Open(path.c_str(), platform::File::Access::Read);
+    platform::File in = fs::OpenForReading(path);
     const auto size = in.IsOpen() ? in.Size() : std::nullopt;
     if (!size) return path + ": cannot read";
     const auto start = ScanForSignature(in, *size);
@@ -89,14 +89,14 @@ std::string CopyArchive(const std::string& path, platform::File& out) {
 // The written self-extractor must open where the stub ends and list every entry.
 std::string Verify(const std::string& path, uint64_t archiveOffset, uint64_t expectedEntries) {
     ArchiveReader reader;
-    if (const uint32_t result = reader.Open(path); result != 0)
+    if (const Result result = reader.Open(path); result != Result::Success)
         return "the result does not open: " + ResultText(result);
     if (reader.EntryCount() != expectedEntries)
         return "the result holds " + std::to_string(reader.EntryCount()) + " entries, not " +
                std::to_string(expectedEntries);
-    uint32_t error = 0;
+    Result error;
     const auto entries = reader.AllEntries(error);
-    if (error != 0)
+    if (error != Result::Success)
         return "entry " + std::to_string(entries.size() + 1) +
                " of the result cannot be read: " + ResultText(error);
     if (!entries.empty()) {
@@ -119,7 +119,9 @@ int RunSfx(const Args& args, Console& console) {
                                       {"stub", 's', true},
                                       {"default-dest", 'd', true},
                                       {"threads", 'j', true},
-                                      {"quiet", 'q', false}},
+                                      {"quiet", 'q', false},
+                                      {"exclude", 'x', true},
+                                      kCodePageOption},
                                      kSfxUsage, console, exitCode);
     if (!parsed) return exitCode;
     if (parsed->operands.empty()) return UsageError(kCommand, "needs an output name", console);
@@ -130,6 +132,8 @@ int RunSfx(const Args& args, Console& console) {
     const auto threads = ThreadsOption(kCommand, *parsed, console);
     if (!threads) return kExitUsage;
     const bool quiet = parsed->Has("quiet");
+    const auto codePage = CodePageOption(kCommand, *parsed, console);
+    if (!codePage) return kExitUsage;
     const auto destination = parsed->Value("default-dest");
     if (destination && (destination->empty() || destination->size() > kMaxDestinationLength))
         return UsageError(kCommand,
@@ -174,14 +178,15 @@ int RunSfx(const Args& args, Console& console) {
     std::optional<std::vector<InputFile>> files;
     if (archive) {
         ArchiveReader reader;
-        if (const uint32_t result = reader.Open(*archive); result != 0) {
-            console.Error(kCommand, *archive + ": " + ResultText(result));
+        if (const Result result = reader.Open(*archive); result != Result::Success) {
+            console.Error(kCommand, OpenFailureText(*archive, result));
             return kExitUsage;
         }
         expectedEntries = reader.EntryCount();
     } else {
         const std::vector<std::string> paths(parsed->operands.begin() + 1, parsed->operands.end());
-        files = GatherInputs(kCommand, paths, outputPath, console);
+        files = GatherInputs(kCommand, paths, outputPath, console,
+                             {*codePage, parsed->Values("exclude")});
         if (!files) return kExitUsage;
         expectedEntries = files->size();
     }

@@ -1,11 +1,10 @@
 // vexa test ARCHIVE
-#include <set>
-
 #include "archive_reader.h"
 #include "command_line.h"
 #include "commands.h"
 #include "decode_entry.h"
 #include "progress_format.h"
+#include "shadowed_entries.h"
 #include "usage.h"
 
 namespace vexa::cli {
@@ -13,48 +12,55 @@ namespace vexa::cli {
 int RunTest(const Args& args, Console& console) {
     const std::string command = "test";
     int exitCode = kExitSuccess;
-    const auto parsed =
-        ParseCommand(command, args, {{"quiet", 'q', false}}, kTestUsage, console, exitCode);
+    const auto parsed = ParseCommand(command, args, {{"quiet", 'q', false}, kCodePageOption},
+                                     kTestUsage, console, exitCode);
     if (!parsed) return exitCode;
     if (parsed->operands.size() != 1)
         return UsageError(command, "needs exactly one archive", console);
+    const auto codePage = CodePageOption(command, *parsed, console);
+    if (!codePage) return kExitUsage;
     const bool quiet = parsed->Has("quiet");
 
     const std::string& archive = parsed->operands[0];
     ArchiveReader reader;
     if (!OpenArchive(command, archive, reader, console)) return kExitUsage;
-    uint32_t walkError = 0;
+    Result walkError;
     const std::vector<VEXA_ENTRY> entries = reader.AllEntries(walkError);
     uint64_t total = 0;
     for (const VEXA_ENTRY& entry : entries) total += entry.originalSize;
 
     Progress progress(console.err, console.StyleFor(quiet), total, "testing");
     uint64_t failed = 0;
-    std::set<std::string> seen;
-    for (const VEXA_ENTRY& entry : entries) {
+    const ShadowedEntries shadowed(entries);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const VEXA_ENTRY& entry = entries[i];
         const std::string name = EntryName(entry);
-        if (!seen.insert(name).second)
-            progress.Message("vexa test: " + Printable(name) +
-                             ": warning: name also used by an earlier entry; only the first "
-                             "one can be extracted");
-        progress.StartItem(Printable(name), entry.originalSize);
-        uint64_t decoded = 0;
+        const std::string shown = Printable(codePage->Show(name));
+        if (shadowed.IsShadowed(i)) {
+            // A lookup by this name decodes the earlier entry: this one cannot be checked.
+            progress.Message("vexa test: " + shadowed.Describe(i, *codePage));
+            ++failed;
+            progress.StartItem(shown, entry.originalSize);
+            progress.FinishItem();
+            continue;
+        }
+        progress.StartItem(shown, entry.originalSize);
+        DecodeTally decoded;
         const Result result =
-            DecodeEntryTo(reader.Handle(), name.c_str(), [&](const uint8_t*, size_t count) {
-                decoded += count;
-                progress.Advance(decoded);
+            DecodeEntryTo(reader.Handle(), name.c_str(), [&](const uint8_t* data, size_t count) {
+                decoded.Add(data, count);
+                progress.Advance(decoded.Bytes());
                 return Result::Success;
             });
         progress.FinishItem();
-        if (result != Result::Success) {
-            progress.Message("vexa test: " + Printable(name) + ": " + ResultText(uint32_t(result)));
+        if (const std::string failure = decoded.FailureText(result, entry); !failure.empty()) {
+            progress.Message("vexa test: " + shown + ": " + failure);
             ++failed;
         }
     }
-    if (walkError != 0) {
-        progress.Message("vexa test: " + archive + ": entry " + std::to_string(entries.size() + 1) +
-                         " of " + std::to_string(reader.EntryCount()) + ": " +
-                         ResultText(walkError));
+    if (walkError != Result::Success) {
+        progress.Message("vexa test: " + archive + ": " +
+                         RecordFailureText(entries.size(), reader.EntryCount(), walkError));
         ++failed;
     }
     progress.Finish();

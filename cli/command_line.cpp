@@ -44,11 +44,27 @@ std::optional<unsigned> ThreadsOption(const std::string& command, const ParsedAr
     return value;
 }
 
+const OptionDef kCodePageOption = {"codepage", 0, true};
+
+std::optional<CodePage> CodePageOption(const std::string& command, const ParsedArgs& parsed,
+                                       Console& console) {
+    const auto text = parsed.Value("codepage");
+    if (!text) return CodePage::FromNumber(CodePage::kDefault);
+    const auto codePage = CodePage::Parse(*text);
+    if (!codePage)
+        UsageError(command,
+                   "--codepage needs a Windows ANSI code page (874, 932, 936, 949, 950 or "
+                   "1250-1258), not '" +
+                       *text + "'",
+                   console);
+    return codePage;
+}
+
 bool OpenArchive(const std::string& command, const std::string& path, ArchiveReader& reader,
                  Console& console) {
-    const uint32_t result = reader.Open(path);
-    if (result != 0) console.Error(command, path + ": " + ResultText(result));
-    return result == 0;
+    const Result result = reader.Open(path);
+    if (result != Result::Success) console.Error(command, OpenFailureText(path, result));
+    return result == Result::Success;
 }
 
 }  // namespace vexa::cli

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "archive_reader.h"
+#include "codepage.h"
 #include "commands.h"
 #include "options.h"
 
@@ -24,6 +25,14 @@ int UsageError(const std::string& command, const std::string& text, Console& con
 // from 1 to 64.
 std::optional<unsigned> ThreadsOption(const std::string& command, const ParsedArgs& parsed,
                                       Console& console);
+
+// The option that names the code page of entry names, for every command that reads or writes
+// them.
+extern const OptionDef kCodePageOption;
+
+// The --codepage value, or the default; nothing (reported) when it is not a supported code page.
+std::optional<CodePage> CodePageOption(const std::string& command, const ParsedArgs& parsed,
+                                       Console& console);
 
 // Opens `path` read-only for `command`; when it cannot be opened, says why (naming the file)
 // and returns false, and the command ends with the usage exit status.

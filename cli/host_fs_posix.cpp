@@ -2,12 +2,17 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <locale.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <wctype.h>
 
+#include <cctype>
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <cwctype>
 #include <memory>
 
 #include "filetime.h"
@@ -67,6 +72,68 @@ std::optional<std::vector<std::string>> ListDirectory(const std::string& path) {
     return names;
 }
 
+platform::File OpenForReading(const std::string& path) {
+    return platform::File::Open(path.c_str(), platform::File::Access::Read);
+}
+
+platform::File CreateForWriting(const std::string& path) {
+    return platform::File::Open(path.c_str(), platform::File::Access::CreateTruncate);
+}
+
+std::string LibraryPath(const std::string& path) {
+    return path;
+}
+
+// Upper case as Unicode has it, whatever the process locale (the "C" locale knows only ASCII).
+char32_t UpperCase(char32_t c) {
+    static const locale_t unicode = [] {
+        locale_t locale = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(0));
+        return locale ? locale : ::newlocale(LC_CTYPE_MASK, "en_US.UTF-8", locale_t(0));
+    }();
+    return unicode ? char32_t(::towupper_l(wint_t(c), unicode))
+                   : char32_t(std::towupper(wint_t(c)));
+}
+
+std::string CaseFoldKey(const std::string& name) {
+    // Decodes UTF-8 by hand (no locale needed), upper-cases each character and encodes it again;
+    // a stray byte stays as it is.
+    std::string key;
+    for (size_t i = 0; i < name.size();) {
+        const auto lead = static_cast<unsigned char>(name[i]);
+        size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        if (i + length > name.size()) length = 1;
+        if (length == 1) {
+            key += char(std::toupper(lead));
+            ++i;
+            continue;
+        }
+        char32_t c = lead & (0x3F >> (length - 1));
+        for (size_t k = 1; k < length; ++k) c = c << 6 | (name[i + k] & 0x3F);
+        c = UpperCase(c);
+        if (c < 0x800) {
+            key += char(0xC0 | c >> 6);
+        } else if (c < 0x10000) {
+            key += char(0xE0 | c >> 12);
+            key += char(0x80 | (c >> 6 & 0x3F));
+        } else {
+            key += char(0xF0 | c >> 18);
+            key += char(0x80 | (c >> 12 & 0x3F));
+            key += char(0x80 | (c >> 6 & 0x3F));
+        }
+        key += char(0x80 | (c & 0x3F));
+        i += length;
+    }
+    return key;
+}
+
+void SetBinaryOutput() {}
+
+std::optional<unsigned> TerminalWidth() {
+    struct winsize size = {};
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return std::nullopt;
+    return size.ws_col;
+}
+
 std::optional<std::string> FileIdentity(const std::string& path) {
     struct stat st;
     if (::stat(path.c_str(), &st) != 0) return std::nullopt;
@@ -87,20 +154,12 @@ bool RemoveFile(const std::string& path) {
     return ::unlink(path.c_str()) == 0;
 }
 
-bool SetModificationTime(const std::string& path, uint64_t filetime) {
-    int64_t seconds;
-    uint32_t nanoseconds;
-    UnixFromFiletime(filetime, seconds, nanoseconds);
-    struct timespec times[2];
-    times[0].tv_sec = 0;
-    times[0].tv_nsec = UTIME_OMIT;
-    times[1].tv_sec = time_t(seconds);
-    times[1].tv_nsec = long(nanoseconds);
-    return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
-}
-
 bool StderrIsTerminal() {
     return ::isatty(STDERR_FILENO) == 1;
+}
+
+std::vector<std::string> CommandArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
 
 unsigned long ProcessId() {

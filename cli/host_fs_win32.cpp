@@ -1,10 +1,15 @@
-// Windows implementation of the tool's file-system helpers (ANSI interface, like the archive
-// names themselves).
+// Windows implementation of the tool's file-system helpers, through the wide functions: the
+// tool's UTF-8 paths are converted to UTF-16 at each call.
 #include <windows.h>
+// after windows.h, which it needs
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
 
 #include <cstdio>
 
 #include "host_fs.h"
+#include "wide_text.h"
 
 namespace vexa::cli::fs {
 
@@ -56,7 +61,8 @@ char Separator() {
 
 std::optional<Metadata> Stat(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    if (!::GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data))
+        return std::nullopt;
     Metadata meta;
     meta.symlink = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -79,23 +85,23 @@ std::optional<std::vector<std::string>> ListDirectory(const std::string& path) {
         pattern.back() != ':')
         pattern += '\\';
     pattern += '*';
-    WIN32_FIND_DATAA found;
-    FindHandle find(::FindFirstFileA(pattern.c_str(), &found));
+    WIN32_FIND_DATAW found;
+    FindHandle find(::FindFirstFileW(Widen(pattern).c_str(), &found));
     if (!find.IsValid()) {
         if (::GetLastError() == ERROR_FILE_NOT_FOUND) return std::vector<std::string>{};
         return std::nullopt;
     }
     std::vector<std::string> names;
     do {
-        const std::string name = found.cFileName;
+        const std::string name = Narrow(found.cFileName);
         if (name != "." && name != "..") names.push_back(name);
-    } while (::FindNextFileA(find.Get(), &found));
+    } while (::FindNextFileW(find.Get(), &found));
     if (::GetLastError() != ERROR_NO_MORE_FILES) return std::nullopt;
     return names;
 }
 
 std::optional<std::string> FileIdentity(const std::string& path) {
-    FileHandle file(::CreateFileA(path.c_str(), 0,
+    FileHandle file(::CreateFileW(Widen(path).c_str(), 0,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!file.IsValid()) return std::nullopt;
@@ -107,34 +113,73 @@ std::optional<std::string> FileIdentity(const std::string& path) {
     return std::string(text);
 }
 
+platform::File OpenForReading(const std::string& path) {
+    HANDLE handle = ::CreateFileW(Widen(path).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return {};
+    return platform::File::Adopt(handle);
+}
+
+platform::File CreateForWriting(const std::string& path) {
+    HANDLE handle = ::CreateFileW(Widen(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return {};
+    return platform::File::Adopt(handle);
+}
+
+std::string LibraryPath(const std::string& path) {
+    const std::wstring wide = Widen(path);
+    BOOL usedDefault = FALSE;
+    char ansi[MAX_PATH * 2];
+    int length = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, ansi,
+                                       sizeof ansi, nullptr, &usedDefault);
+    if (length > 0 && !usedDefault) return ansi;
+    wchar_t shortPath[MAX_PATH];
+    const DWORD shortLength = ::GetShortPathNameW(wide.c_str(), shortPath, MAX_PATH);
+    if (shortLength == 0 || shortLength >= MAX_PATH) return path;
+    length = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, shortPath, -1, ansi, sizeof ansi,
+                                   nullptr, &usedDefault);
+    return length > 0 && !usedDefault ? std::string(ansi) : path;
+}
+
+std::string CaseFoldKey(const std::string& name) {
+    std::wstring wide = Widen(name);
+    if (!wide.empty()) ::CharUpperBuffW(wide.data(), DWORD(wide.size()));
+    return Narrow(wide);
+}
+
+void SetBinaryOutput() {
+    std::fflush(stdout);
+    ::_setmode(::_fileno(stdout), _O_BINARY);
+}
+
+std::optional<unsigned> TerminalWidth() {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!::GetConsoleScreenBufferInfo(::GetStdHandle(STD_ERROR_HANDLE), &info)) return std::nullopt;
+    const int width = info.srWindow.Right - info.srWindow.Left + 1;
+    return width > 0 ? std::optional<unsigned>(unsigned(width)) : std::nullopt;
+}
+
 bool MakeDirectory(const std::string& path) {
-    if (::CreateDirectoryA(path.c_str(), nullptr)) return true;
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    const std::wstring wide = Widen(path);
+    if (::CreateDirectoryW(wide.c_str(), nullptr)) return true;
+    const DWORD attributes = ::GetFileAttributesW(wide.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool RenameReplace(const std::string& from, const std::string& to) {
-    return ::MoveFileExA(from.c_str(), to.c_str(),
+    return ::MoveFileExW(Widen(from).c_str(), Widen(to).c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool RemoveFile(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    const std::wstring wide = Widen(path);
+    const DWORD attributes = ::GetFileAttributesW(wide.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        ::SetFileAttributesA(path.c_str(), attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
-    return ::DeleteFileA(path.c_str()) != 0;
-}
-
-bool SetModificationTime(const std::string& path, uint64_t filetime) {
-    // Writing attributes is allowed on a read-only file, writing data is not.
-    FileHandle file(::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid()) return false;
-    FILETIME time;
-    time.dwLowDateTime = DWORD(filetime);
-    time.dwHighDateTime = DWORD(filetime >> 32);
-    return ::SetFileTime(file.Get(), nullptr, nullptr, &time) != 0;
+        ::SetFileAttributesW(wide.c_str(), attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
+    return ::DeleteFileW(wide.c_str()) != 0;
 }
 
 bool StderrIsTerminal() {
@@ -142,15 +187,25 @@ bool StderrIsTerminal() {
     return ::GetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 }
 
+std::vector<std::string> CommandArguments(int, char**) {
+    ::SetConsoleOutputCP(CP_UTF8);
+    int count = 0;
+    LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    std::vector<std::string> args;
+    for (int i = 1; wide && i < count; ++i) args.push_back(Narrow(wide[i]));
+    if (wide) ::LocalFree(wide);
+    return args;
+}
+
 unsigned long ProcessId() {
     return ::GetCurrentProcessId();
 }
 
 std::string ProgramDirectory(const char*) {
-    char buffer[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-    if (length == 0 || length >= sizeof buffer) return {};
-    std::string path(buffer, length);
+    wchar_t buffer[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return {};
+    const std::string path = Narrow(std::wstring(buffer, length));
     const size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }

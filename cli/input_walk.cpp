@@ -1,10 +1,12 @@
 #include "input_walk.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 #include "entry_name.h"
 #include "format.h"
+#include "wildcard.h"
 
 namespace vexa::cli {
 
@@ -25,14 +27,17 @@ std::string JoinPath(const std::string& directory, const std::string& name) {
     return directory + fs::Separator() + name;
 }
 
-std::string JoinName(const std::string& prefix, const std::string& level) {
-    return prefix.empty() ? level : prefix + '\\' + level;
-}
+// An entry name as it is stored (code page bytes) and as it is shown (UTF-8).
+struct EntryName {
+    std::string stored;
+    std::string shown;
+};
 
 class Walker {
   public:
-    Walker(InputList& list, const std::optional<std::string>& skipIdentity)
-        : list_(list), skipIdentity_(skipIdentity) {}
+    Walker(InputList& list, const std::optional<std::string>& skipIdentity,
+           const WalkOptions& options)
+        : list_(list), skipIdentity_(skipIdentity), options_(options) {}
 
     void Root(const std::string& path) {
         const auto meta = fs::Stat(path);
@@ -40,17 +45,22 @@ class Walker {
             list_.errors.push_back(path + ": " + fs::LastErrorText());
             return;
         }
-        const std::string name = RootEntryName(path, IsWindowsPaths());
-        if (name.empty() && meta->kind != fs::Kind::Directory) {
+        const std::string level = RootEntryName(path, IsWindowsPaths());
+        if (level.empty() && meta->kind != fs::Kind::Directory) {
             list_.errors.push_back(path + ": not a file or directory that can be named");
             return;
         }
-        Visit(path, name, *meta);
+        if (level.empty()) {
+            Visit(path, EntryName{}, *meta);
+            return;
+        }
+        if (IsExcluded(level, level)) return;
+        if (const auto name = Extend(path, EntryName{}, level)) Visit(path, *name, *meta);
     }
 
   private:
-    void Visit(const std::string& path, const std::string& name, const fs::Metadata& meta) {
-        if (!name.empty() && !CheckName(path, name)) return;
+    void Visit(const std::string& path, const EntryName& name, const fs::Metadata& meta) {
+        if (!name.stored.empty() && !CheckName(path, name)) return;
         switch (meta.kind) {
             case fs::Kind::File:
                 AddFile(path, name, meta);
@@ -64,9 +74,8 @@ class Walker {
         }
     }
 
-    void VisitDirectory(const std::string& path, const std::string& name,
-                        const fs::Metadata& meta) {
-        if (meta.symlink && !name.empty()) {
+    void VisitDirectory(const std::string& path, const EntryName& name, const fs::Metadata& meta) {
+        if (meta.symlink && !name.stored.empty()) {
             list_.warnings.push_back(path + ": skipped (link to a directory is not followed)");
             return;
         }
@@ -82,54 +91,87 @@ class Walker {
         std::sort(children->begin(), children->end());
         for (const std::string& child : *children) {
             const std::string childPath = JoinPath(path, child);
-            const auto childMeta = fs::Stat(childPath);
-            if (!childMeta) {
-                list_.errors.push_back(childPath + ": " + fs::LastErrorText());
-                continue;
-            }
             if (child.find('\\') != std::string::npos) {
                 list_.errors.push_back(childPath +
                                        ": a backslash in a name cannot be stored (it separates "
                                        "levels in archive names)");
                 continue;
             }
-            Visit(childPath, JoinName(name, child), *childMeta);
+            const std::string shown = name.shown.empty() ? child : name.shown + '\\' + child;
+            if (IsExcluded(child, shown)) continue;
+            const auto childMeta = fs::Stat(childPath);
+            if (!childMeta) {
+                list_.errors.push_back(childPath + ": " + fs::LastErrorText());
+                continue;
+            }
+            if (const auto childName = Extend(childPath, name, child))
+                Visit(childPath, *childName, *childMeta);
         }
+    }
+
+    bool IsExcluded(const std::string& level, const std::string& shown) const {
+        for (const std::string& pattern : options_.excludes)
+            if (WildcardMatch(pattern, level) || WildcardMatch(pattern, shown)) return true;
+        return false;
+    }
+
+    // The name one level deeper, with the level converted to the code page.
+    std::optional<EntryName> Extend(const std::string& path, const EntryName& parent,
+                                    const std::string& level) {
+        std::string problem;
+        const auto stored = options_.codePage.EncodeLevel(level, problem);
+        if (!stored) {
+            list_.errors.push_back(path + ": the name '" + level +
+                                   "' cannot be stored: " + problem + " (see --codepage)");
+            return std::nullopt;
+        }
+        if (parent.stored.empty()) return EntryName{*stored, level};
+        return EntryName{parent.stored + '\\' + *stored, parent.shown + '\\' + level};
     }
 
     // A name too long for the record, or one that extraction would refuse, stops the archive.
     // Checked for directories too, so the walk never descends below a name that cannot fit.
-    bool CheckName(const std::string& path, const std::string& name) {
-        if (name.size() > kMaxNameLength) {
-            list_.errors.push_back(path + ": entry name '" + name + "' is " +
-                                   std::to_string(name.size()) + " bytes; at most " +
+    bool CheckName(const std::string& path, const EntryName& name) {
+        if (name.stored.size() > kMaxNameLength) {
+            list_.errors.push_back(path + ": entry name '" + name.shown + "' is " +
+                                   std::to_string(name.stored.size()) + " bytes; at most " +
                                    std::to_string(kMaxNameLength) + " fit in a record");
             return false;
         }
-        if (!IsSafeEntryName(name)) {
-            list_.errors.push_back(path + ": entry name '" + name +
+        if (!IsSafeEntryName(name.stored)) {
+            list_.errors.push_back(path + ": entry name '" + name.shown +
                                    "' would be refused on extraction (reserved or unsafe name)");
             return false;
         }
         return true;
     }
 
-    void AddFile(const std::string& path, const std::string& name, const fs::Metadata& meta) {
+    void AddFile(const std::string& path, const EntryName& name, const fs::Metadata& meta) {
         if (skipIdentity_ && fs::FileIdentity(path) == skipIdentity_) {
             list_.warnings.push_back(path + ": skipped (it is the archive being written)");
             return;
         }
-        if (!names_.insert(name).second) {
-            list_.errors.push_back(path + ": entry name '" + name +
+        if (!names_.insert(name.stored).second) {
+            list_.errors.push_back(path + ": entry name '" + name.shown +
                                    "' is already taken by another input");
             return;
         }
-        list_.files.push_back({path, name, meta});
+        // Windows compares names without case: both would land in one file there.
+        const auto [other, added] = foldedNames_.emplace(fs::CaseFoldKey(name.shown), name.shown);
+        if (!added) {
+            list_.errors.push_back(path + ": entry names '" + other->second + "' and '" +
+                                   name.shown +
+                                   "' differ only in case and would be one file on Windows");
+            return;
+        }
+        list_.files.push_back({path, name.stored, meta, name.shown});
     }
 
     InputList& list_;
     const std::optional<std::string>& skipIdentity_;
+    const WalkOptions& options_;
     std::set<std::string> names_;
+    std::map<std::string, std::string> foldedNames_;
 };
 
 }  // namespace
@@ -145,9 +187,10 @@ std::string RootEntryName(const std::string& path, bool windowsPaths) {
 }
 
 InputList CollectInputs(const std::vector<std::string>& paths,
-                        const std::optional<std::string>& skipIdentity) {
+                        const std::optional<std::string>& skipIdentity,
+                        const WalkOptions& options) {
     InputList list;
-    Walker walker(list, skipIdentity);
+    Walker walker(list, skipIdentity, options);
     for (const std::string& path : paths) walker.Root(path);
     return list;
 }

@@ -29,14 +29,14 @@ std::string ListingRule() {
     return "------------ ------------ ------- --------  ------  -------------------  ----";
 }
 
-std::string ListingRow(const VEXA_ENTRY& entry) {
+std::string ListingRow(const VEXA_ENTRY& entry, const CodePage& codePage) {
     char text[160];
     std::snprintf(text, sizeof text, "%12llu %12llu %7s %08X  %s  %s  ",
                   (unsigned long long)entry.originalSize, (unsigned long long)entry.compressedSize,
                   FormatRatio(entry.originalSize, entry.compressedSize).c_str(),
                   unsigned(entry.crc), FormatAttributes(entry.attributes).c_str(),
                   FormatFiletime(entry.modificationTime).c_str());
-    return text + Printable(EntryName(entry));
+    return text + Printable(codePage.Show(EntryName(entry)));
 }
 
 std::string ListingTotal(uint64_t entries, uint64_t original, uint64_t packed) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "codepage.h"
 #include "format.h"
 
 namespace vexa::cli {
@@ -16,7 +17,8 @@ std::string FormatRatio(uint64_t original, uint64_t packed);
 
 std::string ListingHeader();
 std::string ListingRule();
-std::string ListingRow(const VEXA_ENTRY& entry);
+// The name is converted from `codePage` and made safe to print.
+std::string ListingRow(const VEXA_ENTRY& entry, const CodePage& codePage);
 std::string ListingTotal(uint64_t entries, uint64_t original, uint64_t packed);
 
 }  // namespace vexa::cli

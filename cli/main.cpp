@@ -3,13 +3,14 @@
 
 #include "commands.h"
 #include "host_fs.h"
+#include "interrupt.h"
 
 int main(int argc, char** argv) {
     using namespace vexa::cli;
+    InstallInterruptHandlers();
     Console console{std::cout, std::cerr, fs::StderrIsTerminal(),
                     fs::ProgramDirectory(argc > 0 ? argv[0] : nullptr)};
-    const Args args(argv + (argc > 0 ? 1 : 0), argv + argc);
-    const int status = RunVexa(args, console);
+    const int status = RunVexa(fs::CommandArguments(argc, argv), console);
     std::cout.flush();
     return std::cout.good() ? status : kExitUsage;
 }

@@ -17,9 +17,10 @@ const OptionDef* FindShort(const std::vector<OptionDef>& defs, char name) {
 }
 
 void Store(ParsedArgs& parsed, const OptionDef& def, const std::string* value) {
-    if (value)
+    if (value) {
         parsed.values[def.longName] = *value;
-    else
+        parsed.valueLists[def.longName].push_back(*value);
+    } else
         parsed.flags.insert(def.longName);
 }
 
@@ -29,6 +30,11 @@ std::optional<std::string> ParsedArgs::Value(const std::string& name) const {
     const auto found = values.find(name);
     if (found == values.end()) return std::nullopt;
     return found->second;
+}
+
+std::vector<std::string> ParsedArgs::Values(const std::string& name) const {
+    const auto found = valueLists.find(name);
+    return found == valueLists.end() ? std::vector<std::string>() : found->second;
 }
 
 std::optional<ParsedArgs> ParseOptions(const std::vector<std::string>& args,

@@ -19,12 +19,15 @@ struct OptionDef {
 
 struct ParsedArgs {
     std::vector<std::string> operands;
-    std::map<std::string, std::string> values;
+    std::map<std::string, std::string> values;                   // the last value given
+    std::map<std::string, std::vector<std::string>> valueLists;  // every value, in order
     std::set<std::string> flags;
     bool help = false;  // "-h" or "--help" anywhere before "--"
 
     bool Has(const std::string& name) const { return flags.count(name) || values.count(name); }
     std::optional<std::string> Value(const std::string& name) const;
+    // Every value of a repeatable option, in the order given.
+    std::vector<std::string> Values(const std::string& name) const;
 };
 
 // Parses `args` (without the program and command names); on failure returns nothing and sets

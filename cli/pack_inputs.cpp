@@ -6,9 +6,9 @@ namespace vexa::cli {
 
 std::optional<std::vector<InputFile>> GatherInputs(const std::string& command,
                                                    const std::vector<std::string>& paths,
-                                                   const std::string& outputPath,
-                                                   Console& console) {
-    InputList inputs = CollectInputs(paths, fs::FileIdentity(outputPath));
+                                                   const std::string& outputPath, Console& console,
+                                                   const WalkOptions& options) {
+    InputList inputs = CollectInputs(paths, fs::FileIdentity(outputPath), options);
     for (const std::string& warning : inputs.warnings) console.Error(command, warning);
     for (const std::string& error : inputs.errors) console.Error(command, error);
     if (!inputs.errors.empty()) {
@@ -26,7 +26,7 @@ namespace {
 
 // Opens one input and hands it to the writer; an error names the file when the file is at fault.
 std::string AddInput(pack::StreamingWriter& writer, const InputFile& file, Progress& progress) {
-    platform::File in = platform::File::Open(file.path.c_str(), platform::File::Access::Read);
+    platform::File in = fs::OpenForReading(file.path);
     if (!in.IsOpen()) return file.path + ": cannot open for reading";
     const pack::EntryMeta meta{file.name, file.meta.attributes, file.meta.modificationTime};
     const pack::WriteStatus status =
@@ -54,7 +54,7 @@ PackSummary PackInputs(platform::File& out, const std::vector<InputFile>& files,
     pack::StreamingWriter writer(out, threads);
     summary.error = writer.Begin().error;
     for (size_t i = 0; i < files.size() && summary.error.empty(); ++i) {
-        progress.StartItem(files[i].name, files[i].meta.size);
+        progress.StartItem(files[i].shownName, files[i].meta.size);
         summary.error = AddInput(writer, files[i], progress);
         progress.FinishItem();
     }

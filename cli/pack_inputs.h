@@ -15,7 +15,8 @@ namespace vexa::cli {
 // the archive must not be written (every reason already reported).
 std::optional<std::vector<InputFile>> GatherInputs(const std::string& command,
                                                    const std::vector<std::string>& paths,
-                                                   const std::string& outputPath, Console& console);
+                                                   const std::string& outputPath, Console& console,
+                                                   const WalkOptions& options = WalkOptions());
 
 struct PackSummary {
     std::string error;  // empty on success

@@ -1,15 +1,15 @@
 #include "progress.h"
 
+#include "host_fs.h"
 #include "progress_format.h"
 
 namespace vexa::cli {
 
 namespace {
 
-constexpr size_t kLineWidth = 79;
+// Without a terminal to ask, the classic 80 columns (one left free: a full line would wrap).
+constexpr size_t kDefaultLineWidth = 79;
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
-
-Progress* g_forwardTarget = nullptr;
 
 }  // namespace
 
@@ -18,6 +18,9 @@ Progress::Progress(std::ostream& err, ProgressStyle style, uint64_t totalBytes, 
       style_(style),
       total_(totalBytes),
       verb_(std::move(verb)),
+      lineWidth_(style == ProgressStyle::Bar && fs::TerminalWidth() && *fs::TerminalWidth() > 20
+                     ? *fs::TerminalWidth() - 1
+                     : kDefaultLineWidth),
       start_(std::chrono::steady_clock::now()),
       lastDraw_(start_ - kRedrawInterval) {}
 
@@ -36,12 +39,6 @@ void Progress::StartItem(const std::string& name, uint64_t size) {
 void Progress::Advance(uint64_t itemBytes) {
     itemDone_ = itemBytes < itemSize_ ? itemBytes : itemSize_;
     Draw(false);
-}
-
-void Progress::AdvancePercent(int percent) {
-    if (percent < 0) percent = 0;
-    if (percent > 100) percent = 100;
-    Advance(itemSize_ / 100 * uint64_t(percent) + itemSize_ % 100 * uint64_t(percent) / 100);
 }
 
 void Progress::FinishItem() {
@@ -72,7 +69,7 @@ void Progress::Draw(bool force) {
     if (!force && now - lastDraw_ < kRedrawInterval) return;
     lastDraw_ = now;
     const std::string line =
-        RenderProgressLine(DoneBytes(), total_, ElapsedSeconds(), item_, kLineWidth);
+        RenderProgressLine(DoneBytes(), total_, ElapsedSeconds(), item_, lineWidth_);
     err_ << '\r' << line;
     if (line.size() < drawnWidth_) err_ << std::string(drawnWidth_ - line.size(), ' ');
     drawnWidth_ = line.size() > drawnWidth_ ? line.size() : drawnWidth_;
@@ -84,17 +81,6 @@ void Progress::Clear() {
     err_ << '\r' << std::string(drawnWidth_, ' ') << '\r';
     err_.flush();
     drawnWidth_ = 0;
-}
-
-void Progress::ForwardPercent(int percent) {
-    if (g_forwardTarget) g_forwardTarget->AdvancePercent(percent);
-}
-
-Progress::Forwarding::Forwarding(Progress& progress) {
-    g_forwardTarget = &progress;
-}
-Progress::Forwarding::~Forwarding() {
-    g_forwardTarget = nullptr;
 }
 
 }  // namespace vexa::cli

@@ -21,8 +21,6 @@ class Progress {
     void StartItem(const std::string& name, uint64_t size);
     // Bytes of the current item done so far.
     void Advance(uint64_t itemBytes);
-    // The same, as a percentage of the current item.
-    void AdvancePercent(int percent);
     void FinishItem();
 
     // A line for the user (an error, a skip); shown even when quiet.
@@ -32,17 +30,6 @@ class Progress {
 
     uint64_t DoneBytes() const { return done_ + itemDone_; }
     double ElapsedSeconds() const;
-
-    // The progress of the library's decode, which reports through a plain function pointer:
-    // the Progress that currently receives those percentages.
-    static void ForwardPercent(int percent);
-    class Forwarding {
-      public:
-        explicit Forwarding(Progress& progress);
-        ~Forwarding();
-        Forwarding(const Forwarding&) = delete;
-        Forwarding& operator=(const Forwarding&) = delete;
-    };
 
   private:
     void Draw(bool force);
@@ -57,6 +44,7 @@ class Progress {
     uint64_t itemDone_ = 0;
     uint64_t done_ = 0;
     size_t drawnWidth_ = 0;
+    size_t lineWidth_;  // the terminal's columns, less one
     std::chrono::steady_clock::time_point start_;
     std::chrono::steady_clock::time_point lastDraw_;
 };

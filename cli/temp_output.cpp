@@ -13,7 +13,8 @@ TempOutput::~TempOutput() {
 }
 
 bool TempOutput::Create() {
-    file_ = platform::File::Open(tempPath_.c_str(), platform::File::Access::CreateTruncate);
+    interruptGuard_ = std::make_unique<RemoveOnInterrupt>(tempPath_);
+    file_ = fs::CreateForWriting(tempPath_);
     created_ = file_.IsOpen();
     return created_;
 }
@@ -25,6 +26,7 @@ bool TempOutput::Commit() {
         return false;
     }
     created_ = false;
+    interruptGuard_.reset();
     return true;
 }
 
@@ -32,6 +34,7 @@ void TempOutput::Discard() {
     file_.Close();
     if (created_) fs::RemoveFile(tempPath_);
     created_ = false;
+    interruptGuard_.reset();
 }
 
 }  // namespace vexa::cli

@@ -1,9 +1,11 @@
 // An output file written under a temporary name beside its final path and renamed into place
-// only when complete; dropped without a trace otherwise.
+// only when complete; dropped without a trace otherwise, an interrupt included.
 #pragma once
 
+#include <memory>
 #include <string>
 
+#include "interrupt.h"
 #include "platform.h"
 
 namespace vexa::cli {
@@ -29,6 +31,7 @@ class TempOutput {
     std::string finalPath_;
     std::string tempPath_;
     platform::File file_;
+    std::unique_ptr<RemoveOnInterrupt> interruptGuard_;
     bool created_ = false;
 };
 

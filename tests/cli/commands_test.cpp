@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "format.h"
+#include "run_vexa.h"
 #include "scratch_dir.h"
 #include "writer.h"
 
@@ -19,19 +20,8 @@ using testing::ReadFile;
 using testing::ScratchDir;
 using testing::WriteFile;
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Outcome Vexa(const std::vector<std::string>& args, bool terminal = false,
-             const std::string& programDirectory = "") {
-    std::ostringstream out, err;
-    Console console{out, err, terminal, programDirectory};
-    const int status = RunVexa(args, console);
-    return {status, out.str(), err.str()};
-}
+using testing::Outcome;
+using testing::Vexa;
 
 size_t Count(const std::string& text, const std::string& part) {
     size_t n = 0;
@@ -147,14 +137,20 @@ TEST_F(Commands, ExitStatusOfUsageAndUnreadableArchives) {
     const Case cases[] = {
         {{}, 2, "Usage: vexa COMMAND"},
         {{"frob"}, 2, "unknown command 'frob'"},
-        {{"list"}, 2, "needs exactly one archive"},
-        {{"list", "a", "b"}, 2, "needs exactly one archive"},
+        {{"list"}, 2, "needs an archive"},
+        {{"test", "a", "b"}, 2, "needs exactly one archive"},
+        {{"list", dir / "pkg"}, 2, "pkg: is a directory"},
         {{"extract", "--nope", "x"}, 2, "unknown option '--nope'"},
         {{"create", dir / "x.vexa"}, 2, "at least one path"},
         {{"create", "-j", "0", dir / "x.vexa", dir / "pkg"}, 2, "--threads"},
         {{"list", dir / "missing.vexa"}, 2, "Not found"},
-        {{"test", dir / "not-an-archive"}, 2, "Archive is corrupt"},
-        {{"extract", dir / "tiny"}, 2, "Archive is corrupt"},
+        {{"test", dir / "not-an-archive"},
+         2,
+         "not-an-archive: not a Vexa archive (no signature found)"},
+        {{"extract", dir / "tiny"}, 2, "tiny: not a Vexa archive (no signature found)"},
+        {{"list", "--codepage", "65001", dir / "tiny"},
+         2,
+         "--codepage needs a Windows ANSI code page"},
         {{"sfx", dir / "o.exe"}, 2, "either --archive ARCHIVE or paths"},
         {{"create", dir / "x.vexa", dir / "nothing-here"}, 2, "nothing-here"},
     };
@@ -226,7 +222,7 @@ TEST_F(Commands, ExtractRefusesHostileNamesAndGoesOn) {
                                         "target/first.txt"}));
 }
 
-TEST_F(Commands, DamagedEntriesAreReportedWithTheLibraryMessage) {
+TEST_F(Commands, DamagedEntriesAreReportedAndTheOthersGoOn) {
     WriteArchive(archive, {"a.txt", "b.txt", "c.txt"});
     auto bytes = ReadFile(archive);
     // Entry b's record follows a's record and data.
@@ -236,12 +232,12 @@ TEST_F(Commands, DamagedEntriesAreReportedWithTheLibraryMessage) {
 
     const Outcome tested = Vexa({"test", archive});
     EXPECT_EQ(tested.status, 1);
-    EXPECT_NE(tested.err.find("b.txt: Archive is corrupt"), std::string::npos) << tested.err;
+    EXPECT_NE(tested.err.find("b.txt: CRC mismatch"), std::string::npos) << tested.err;
     EXPECT_NE(tested.err.find("1 problem found"), std::string::npos) << tested.err;
 
     const Outcome extracted = Vexa({"extract", archive, "-o", dir / "out"});
     EXPECT_EQ(extracted.status, 1);
-    EXPECT_NE(extracted.err.find("b.txt: Archive is corrupt"), std::string::npos);
+    EXPECT_NE(extracted.err.find("b.txt: CRC mismatch"), std::string::npos);
     EXPECT_EQ(Listing(dir.Path() / "out"), (std::vector<std::string>{"a.txt", "c.txt"}));
 
     // Cut inside c's record: list shows what it can read and fails.
@@ -250,7 +246,7 @@ TEST_F(Commands, DamagedEntriesAreReportedWithTheLibraryMessage) {
     const Outcome listed = Vexa({"list", archive});
     EXPECT_EQ(listed.status, 1);
     EXPECT_NE(listed.out.find("2 files"), std::string::npos) << listed.out;
-    EXPECT_NE(listed.err.find("entry 3 of 3"), std::string::npos) << listed.err;
+    EXPECT_NE(listed.err.find("entry 3 of 3: record cut short"), std::string::npos) << listed.err;
     EXPECT_EQ(Vexa({"test", archive}).status, 1);
     EXPECT_EQ(Vexa({"extract", archive, "-o", dir / "cut"}).status, 1);
 }

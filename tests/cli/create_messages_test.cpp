@@ -4,19 +4,16 @@
 
 #include <random>
 
+#include "run_vexa.h"
 #include "scratch_dir.h"
-#include "tool_run.h"
 
 namespace vexa::cli {
 namespace {
 
 using testing::ScratchDir;
 
-using Outcome = testing::ToolOutcome;
-
-Outcome Vexa(const std::vector<std::string>& args) {
-    return testing::RunTool(args);
-}
+using testing::Outcome;
+using testing::Vexa;
 
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;

@@ -87,6 +87,7 @@ TEST(Listing, AttributesAndRatio) {
 }
 
 TEST(Listing, RowShowsEveryColumnAndEscapesControlBytes) {
+    const CodePage kWestern = *CodePage::FromNumber(1252);
     VEXA_ENTRY entry{};
     std::memcpy(entry.name, "dir\\bad\x1b[2Jname", 16);
     entry.crc = 0x0D4A1185;
@@ -94,7 +95,7 @@ TEST(Listing, RowShowsEveryColumnAndEscapesControlBytes) {
     entry.compressedSize = 24;
     entry.attributes = 0x21;
     entry.modificationTime = kUnixEpochTicks;
-    const std::string row = ListingRow(entry);
+    const std::string row = ListingRow(entry, kWestern);
     for (const char* part : {" 11 ", " 24 ", "218.2%", "0D4A1185", "R....A", "1970-01-01 00:00:00",
                              "dir\\bad\\x1B[2Jname"})
         EXPECT_NE(row.find(part), std::string::npos) << part << " in " << row;
@@ -102,7 +103,7 @@ TEST(Listing, RowShowsEveryColumnAndEscapesControlBytes) {
 
     // A name filling the whole field without a NUL ends at the field.
     std::memset(entry.name, 'x', sizeof entry.name);
-    EXPECT_EQ(ListingRow(entry).substr(ListingRow(entry).size() - 101),
+    EXPECT_EQ(ListingRow(entry, kWestern).substr(ListingRow(entry, kWestern).size() - 101),
               " " + std::string(100, 'x'));
 }
 

@@ -1,17 +1,14 @@
 // The tool's own help: `vexa --version`, `vexa help [COMMAND]`.
 #include <gtest/gtest.h>
 
-#include "tool_run.h"
+#include "run_vexa.h"
 #include "usage.h"
 
 namespace vexa::cli {
 namespace {
 
-using Outcome = testing::ToolOutcome;
-
-Outcome Vexa(const std::vector<std::string>& args) {
-    return testing::RunTool(args);
-}
+using testing::Outcome;
+using testing::Vexa;
 
 TEST(Help, VersionAndHelpForEachCommand) {
     const struct {

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "destination.h"
+#include "extract_paths.h"
 #include "scratch_dir.h"
 
 namespace vexa::cli {
@@ -110,14 +110,12 @@ TEST(InputWalk, LeavesOutTheArchiveBeingReplaced) {
     EXPECT_EQ(list.warnings.size(), 1u);
 }
 
-TEST(Destination, MapsEntryLevelsToThePlatformSeparator) {
-    EXPECT_EQ(DestinationPath("out", "a\\b/c.txt", '/'), "out/a/b/c.txt");
-    EXPECT_EQ(DestinationPath("out/", "c.txt", '/'), "out/c.txt");
-    EXPECT_EQ(DestinationPath("C:\\out\\", "a\\b", '\\'), "C:\\out\\a\\b");
-    EXPECT_EQ(DestinationPath("C:\\out", "a/b", '\\'), "C:\\out\\a\\b");
-    EXPECT_EQ(ParentDirectories("out", "a\\b\\c.txt", '/'),
-              (std::vector<std::string>{"out/a", "out/a/b"}));
-    EXPECT_TRUE(ParentDirectories("out/", "c.txt", '/').empty());
+TEST(Destination, SplitsStoredNamesAtEitherSeparatorByteByByte) {
+    using Levels = std::vector<std::string>;
+    EXPECT_EQ(StoredLevels("a\\b/c.txt"), (Levels{"a", "b", "c.txt"}));
+    EXPECT_EQ(StoredLevels("c.txt"), (Levels{"c.txt"}));
+    // The second byte of a double-byte character cuts the name, as it does in the stub.
+    EXPECT_EQ(StoredLevels("\x95\\x.txt"), (Levels{"\x95", "x.txt"}));
 }
 
 TEST(Destination, MakesNestedDirectories) {

@@ -60,5 +60,16 @@ TEST(Options, RefusesWhatItDoesNotKnow) {
     }
 }
 
+TEST(Options, ARepeatedOptionKeepsEveryValueInOrder) {
+    std::string error;
+    const auto parsed = ParseOptions({"-x", "*.tmp", "a", "--exclude=cache", "-xold", "b"},
+                                     {{"exclude", 'x', true}}, error);
+    ASSERT_TRUE(parsed) << error;
+    EXPECT_EQ(parsed->Values("exclude"), (std::vector<std::string>{"*.tmp", "cache", "old"}));
+    EXPECT_EQ(parsed->Value("exclude"), "old");
+    EXPECT_EQ(parsed->operands, (std::vector<std::string>{"a", "b"}));
+    EXPECT_TRUE(parsed->Values("missing").empty());
+}
+
 }  // namespace
 }  // namespace vexa::cli

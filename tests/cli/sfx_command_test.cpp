@@ -2,18 +2,18 @@
 #include <gtest/gtest.h>
 
 #include "host_fs.h"
+#include "run_vexa.h"
 #include "scratch_dir.h"
-#include "tool_run.h"
 
 namespace vexa::cli {
 namespace {
 
 using testing::ScratchDir;
 
-using Outcome = testing::ToolOutcome;
+using testing::Outcome;
 
 Outcome Vexa(const std::vector<std::string>& args, const std::string& programDirectory = "") {
-    return testing::RunTool(args, programDirectory);
+    return testing::Vexa(args, false, programDirectory);
 }
 
 class SfxCommand : public ::testing::Test {

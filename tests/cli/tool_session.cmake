@@ -79,7 +79,7 @@ expect_contains("${ERR}" "Usage: vexa COMMAND")
 vexa(EXPECT 2 ARGS list missing.vexa)
 expect_contains("${ERR}" "missing.vexa: Not found")
 vexa(EXPECT 2 ARGS test pkg/readme.txt)
-expect_contains("${ERR}" "Archive is corrupt")
+expect_contains("${ERR}" "not a Vexa archive (no signature found)")
 vexa(EXPECT 0 ARGS --help)
 expect_contains("${OUT}" "Usage: vexa COMMAND")
 
