@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Fuzzes the reader with libFuzzer (clang, ASan + UBSan) for SECONDS per target:
+# Fuzzes the reader and `vexa extract` with libFuzzer (clang, ASan + UBSan) for SECONDS per target:
 #   fuzz/run.sh [SECONDS]
 # Fails when a target finds a crash, a leak or an input slower than 10 s (libFuzzer then saves
 # it as crash-*, leak-* or timeout-* in build/fuzz-artifacts/). New inputs land in
@@ -10,9 +10,9 @@ build=${VEXA_BUILD_DIR:-$root/build}
 seconds=${1:-60}
 CC=clang CXX=clang++ cmake -S "$root" -B "$build/fuzz" -G Ninja -DVEXA_FUZZ=ON -DVEXA_TESTS=OFF \
   -DVEXA_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build/fuzz" --target fuzz_block_decoder fuzz_archive >/dev/null
+cmake --build "$build/fuzz" --target fuzz_block_decoder fuzz_archive fuzz_extract >/dev/null
 mkdir -p "$build/fuzz-artifacts"
-for pair in fuzz_block_decoder:block fuzz_archive:archive; do
+for pair in fuzz_block_decoder:block fuzz_archive:archive fuzz_extract:extract; do
   target=${pair%%:*} corpus=${pair##*:}
   mkdir -p "$build/fuzz-corpus/$corpus"
   echo "== $target, $seconds s"

@@ -26,7 +26,7 @@ run_ctest "$build/native" -j "$jobs"
 
 echo "== bounded fuzz run (libFuzzer, 60 s per target)"
 "$root/fuzz/run.sh" 60
-passed=$((passed + 2))
+passed=$((passed + 3))
 
 echo "== 32-bit Windows build, tests under Wine"
 source "$root/scripts/wine-env.sh" "$build/wineprefix"
