@@ -10,7 +10,10 @@ build=${VEXA_BUILD_DIR:-$root/build}
 seconds=${1:-60}
 CC=clang CXX=clang++ cmake -S "$root" -B "$build/fuzz" -G Ninja -DVEXA_FUZZ=ON -DVEXA_TESTS=OFF \
   -DVEXA_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build/fuzz" --target fuzz_block_decoder fuzz_archive fuzz_extract >/dev/null
+build_log=$(mktemp)
+cmake --build "$build/fuzz" --target fuzz_block_decoder fuzz_archive fuzz_extract >"$build_log" 2>&1 ||
+  { tail -n 40 "$build_log"; rm -f "$build_log"; exit 1; }
+rm -f "$build_log"
 mkdir -p "$build/fuzz-artifacts"
 for pair in fuzz_block_decoder:block fuzz_archive:archive fuzz_extract:extract; do
   target=${pair%%:*} corpus=${pair##*:}
