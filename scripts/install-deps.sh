@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ googletest libgtest-dev zlib1g-dev
           g++-mingw-w64-i686 wine wine32:i386 xvfb xauth imagemagick
           python3-pefile clang-format clang libclang-rt-14-dev
-          help2man osslsigncode openssl dpkg-dev file)
+          help2man man-db osslsigncode openssl dpkg-dev file)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,7 +1,8 @@
 # Sourced, with the prefix folder as $1: a private, quiet, display-free Wine prefix and one
 # persistent wineserver for the whole run (stopped by stop_wine, which callers put in a trap).
 # With "x11" as $2 the prefix uses the X11 driver instead, for pictures under Xvfb.
-wine_prefix_dir=$1
+# An absolute path: Wine ignores a relative WINEPREFIX part way through the set-up below.
+wine_prefix_dir=$(realpath -m "$1")
 wine_graphics=${2:-null}
 export WINEPREFIX=$wine_prefix_dir
 export WINEDEBUG=-all
@@ -24,7 +25,7 @@ if [ ! -f "$WINEPREFIX/.vexa-ready" ]; then
 fi
 
 # Keep one server alive; its helpers inherit stdout, so warm it with output sent away.
-wineserver -p >/dev/null 2>&1
+wineserver -p >/dev/null 2>&1 || true  # one may already serve this prefix
 wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 
 stop_wine() { wineserver -k >/dev/null 2>&1 || true; }
