@@ -1,5 +1,5 @@
 // Decodes one entry of an open stream block by block, handing each block's output to a sink,
-// and checks the entry's CRC.
+// and checks the entry's CRC. The public form, DecodeEntryTo, is in reader_helpers.h.
 #pragma once
 
 #include <cstddef>
@@ -7,8 +7,7 @@
 #include <functional>
 
 #include "decode_scratch.h"
-#include "result.h"
-#include "vexa.h"
+#include "reader_helpers.h"
 
 struct VEXA_STREAM;
 
@@ -25,14 +24,5 @@ Result DecodeEntry(VEXA_STREAM& stream, const char* name, uint8_t* buffer, const
 
 // XORs every byte with the scramble mask, in place.
 void Descramble(uint8_t* data, size_t count);
-
-// Decodes the entry `name` of an open stream and hands its plain content to `sink` block by
-// block, without writing any file. For listing, testing and extracting tools.
-Result DecodeEntryTo(void* handle, const char* name,
-                     const std::function<Result(const uint8_t* data, size_t count)>& sink,
-                     ProgressCallback progress = nullptr);
-
-// What the decodes of an open stream have cost so far.
-DecodeWork WorkOf(void* handle);
 
 }  // namespace vexa

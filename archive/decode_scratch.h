@@ -13,16 +13,9 @@
 
 #include "coder_rules.h"
 #include "format.h"
+#include "reader_helpers.h"
 
 namespace vexa {
-
-// What a stream's decodes have cost so far, so that tests can hold the work a hostile archive
-// causes to a multiple of its size and its output.
-struct DecodeWork {
-    uint64_t archiveBytesRead = 0;  // by every read of the archive file, the search included
-    uint64_t bytesAllocated = 0;    // every buffer allocated for decoding, payloads included
-    uint64_t bytesProduced = 0;     // decoded content
-};
 
 // Spare bytes kept after every payload, zeroed, so that a bit reader may load a whole word at
 // the payload's end.

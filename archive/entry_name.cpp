@@ -1,15 +1,11 @@
-#include "entry_name.h"
-
 #include <array>
 #include <cctype>
+
+#include "reader_helpers.h"
 
 namespace vexa {
 
 namespace {
-
-bool IsSeparator(char c) {
-    return c == '\\' || c == '/';
-}
 
 bool IsForbiddenChar(unsigned char c) {
     if (c < 0x20 || c == 0x7F) return true;

@@ -15,7 +15,7 @@ namespace {
 std::string DirectoryOf(const char* path) {
     const char* lastSeparator = nullptr;
     for (const char* p = path; *p; ++p)
-        if (*p == '\\' || *p == '/') lastSeparator = p;
+        if (IsSeparator(*p)) lastSeparator = p;
     if (lastSeparator) return std::string(path, size_t(lastSeparator - path) + 1);
     // A drive-relative name such as "C:file" keeps its drive.
     if (path[0] && path[1] == ':') return std::string(path, 2);

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "reader_helpers.h"
+
 namespace vexa::platform {
 
 // An open file with its own position. Move-only; closes itself.
@@ -65,6 +67,13 @@ class File {
     uint64_t position_ = 0;
     uint64_t bytesRead_ = 0;
 };
+
+// Exact reads of byte ranges of `file`, for the signature search; `file` must outlive it.
+inline ReadAt ReadFrom(File& file) {
+    return [&file](uint64_t position, uint8_t* into, size_t count) {
+        return file.Seek(position) && file.ReadFully(into, count) == count;
+    };
+}
 
 // A cancel request that one thread sets and another polls. Auto-reset: a poll that sees the
 // request also clears it.

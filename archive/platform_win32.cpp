@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform.h"
+#include "unique_handle.h"
 
 namespace vexa::platform {
 
@@ -130,28 +131,28 @@ void File::Close() {
 }
 
 struct CancelSignal::State {
-    HANDLE event;
+    win32::KernelObject event;
 };
 
 // Without memory for its state the signal is invalid, and the stream that wanted it is not opened.
 CancelSignal::CancelSignal()
-    : state_(new (std::nothrow) State{::CreateEventA(nullptr, FALSE, FALSE, nullptr)}) {}
+    : state_(new (std::nothrow)
+                 State{win32::KernelObject(::CreateEventA(nullptr, FALSE, FALSE, nullptr))}) {}
 CancelSignal::~CancelSignal() {
-    if (state_ && state_->event) ::CloseHandle(state_->event);
     delete state_;
 }
 bool CancelSignal::IsValid() const {
-    return state_ && state_->event != nullptr;
+    return state_ && state_->event;
 }
 void CancelSignal::Set() {
-    ::SetEvent(state_->event);
+    ::SetEvent(state_->event.Get());
 }
 void CancelSignal::Reset() {
-    ::ResetEvent(state_->event);
+    ::ResetEvent(state_->event.Get());
 }
 // An auto-reset event: a wait that finds it signalled also resets it.
 bool CancelSignal::PollAndReset() {
-    return ::WaitForSingleObject(state_->event, 0) != WAIT_TIMEOUT;
+    return ::WaitForSingleObject(state_->event.Get(), 0) != WAIT_TIMEOUT;
 }
 
 std::optional<uint64_t> FreeBytes(const char* directory) {

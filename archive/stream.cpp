@@ -31,13 +31,9 @@ bool NextRecordPosition(uint64_t afterRecord, const VEXA_ENTRY& entry, uint64_t&
     return next >= afterRecord;
 }
 
-std::string EntryName(const VEXA_ENTRY& entry) {
-    return std::string(entry.name, EntryNameLength(entry));
-}
-
 }  // namespace
 
-std::optional<uint64_t> ScanForSignature(platform::File& file, uint64_t length) {
+std::optional<uint64_t> ScanForSignature(const ReadAt& read, uint64_t length) {
     if (length <= 8) return std::nullopt;
     const uint64_t limit = length - 8;  // start positions examined are below this
     const size_t chunkSize = size_t(std::min<uint64_t>(kScanChunk, limit));
@@ -47,17 +43,9 @@ std::optional<uint64_t> ScanForSignature(platform::File& file, uint64_t length) 
     // still seen whole. Every position below the limit is a candidate start; none is skipped.
     for (uint64_t base = 0; base < limit; base += chunkSize) {
         const uint64_t starts = std::min<uint64_t>(chunkSize, limit - base);
-        if (!file.Seek(base)) return std::nullopt;
-        const size_t want = size_t(starts) + 7;
-        if (file.ReadFully(chunk.get(), want) != want) return std::nullopt;
-        const uint8_t* p = chunk.get();
-        const uint8_t* end = p + starts;
-        while (p < end) {
-            p = static_cast<const uint8_t*>(std::memchr(p, kSignatureFirstByte, size_t(end - p)));
-            if (!p) break;
-            if (IsSignature(p)) return base + uint64_t(p - chunk.get());
-            ++p;
-        }
+        if (!read(base, chunk.get(), size_t(starts) + 7)) return std::nullopt;
+        if (const uint8_t* at = FindSignatureStart(chunk.get(), chunk.get() + starts))
+            return base + uint64_t(at - chunk.get());
     }
     return std::nullopt;
 }
@@ -132,7 +120,9 @@ uint32_t vexa_OpenStream(void** handle, const char* path, uint32_t mode) {
         if (!stream->archive.IsOpen()) return uint32_t(Result::NotFound);
 
         const auto length = stream->archive.Size();
-        const auto found = length ? vexa::ScanForSignature(stream->archive, *length) : std::nullopt;
+        if (!length) return uint32_t(Result::ArchiveCorrupt);
+        const auto found =
+            vexa::ScanForSignature(vexa::platform::ReadFrom(stream->archive), *length);
         if (!found) return uint32_t(Result::ArchiveCorrupt);
         stream->archiveOffset = *found;
         uint8_t header[vexa::kHeaderSize];

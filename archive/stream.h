@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -10,6 +9,7 @@
 #include "decode_scratch.h"
 #include "format.h"
 #include "platform.h"
+#include "reader_helpers.h"
 #include "result.h"
 
 namespace vexa {
@@ -53,10 +53,6 @@ struct VEXA_STREAM {
 };
 
 namespace vexa {
-
-// First position below length - 8 where the signature starts, reading in large chunks.
-// Empty when there is none.
-std::optional<uint64_t> ScanForSignature(platform::File& file, uint64_t length);
 
 // Lookup by name as vexa_GetFileInfo does it, for a name already known to fit.
 Result FindRecord(VEXA_STREAM& stream, const char* name, VEXA_ENTRY* entry, uint64_t* offset);

@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "crc32.h"
-#include "decode_entry.h"
+#include "reader_helpers.h"
 #include "vexa.h"
 #include "writer.h"
 

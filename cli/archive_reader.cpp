@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "host_fs.h"
-#include "stream.h"
 #include "vexa.h"
 
 namespace vexa::cli {
@@ -55,7 +54,7 @@ std::string OpenFailureText(const std::string& path, Result result) {
     if (result == Result::ArchiveCorrupt && meta) {
         platform::File file = fs::OpenForReading(path);
         const auto size = file.IsOpen() ? file.Size() : std::nullopt;
-        if (size && !ScanForSignature(file, *size))
+        if (size && !ScanForSignature(platform::ReadFrom(file), *size))
             return path + ": not a Vexa archive (no signature found)";
     }
     return path + ": " + ResultText(result);
@@ -82,10 +81,6 @@ std::string DecodeTally::FailureText(Result result, const VEXA_ENTRY& entry) con
                std::to_string(entry.originalSize) + " (" + ResultText(Result::ArchiveCorrupt) + ")";
     if (result == Result::ArchiveCorrupt && crc_.Value() != entry.crc) return "CRC mismatch";
     return ResultText(result);
-}
-
-std::string EntryName(const VEXA_ENTRY& entry) {
-    return std::string(entry.name, EntryNameLength(entry));
 }
 
 std::string Printable(const std::string& text) {

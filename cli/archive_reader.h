@@ -7,8 +7,7 @@
 #include <vector>
 
 #include "crc32.h"
-#include "format.h"
-#include "result.h"
+#include "reader_helpers.h"
 
 namespace vexa::cli {
 
@@ -57,9 +56,6 @@ class DecodeTally {
     uint64_t bytes_ = 0;
     CrcAccumulator crc_;
 };
-
-// An entry's name from its record (never past the 100-byte field).
-std::string EntryName(const VEXA_ENTRY& entry);
 
 // Text made safe to print on a terminal: control bytes shown as \xHH.
 std::string Printable(const std::string& text);

@@ -7,7 +7,6 @@
 #include "pe_signature.h"
 #include "progress_format.h"
 #include "sfx_stub.h"
-#include "stream.h"
 #include "temp_output.h"
 #include "usage.h"
 #include "vexa.h"
@@ -73,7 +72,7 @@ std::string CopyArchive(const std::string& path, platform::File& out) {
     platform::File in = fs::OpenForReading(path);
     const auto size = in.IsOpen() ? in.Size() : std::nullopt;
     if (!size) return path + ": cannot read";
-    const auto start = ScanForSignature(in, *size);
+    const auto start = ScanForSignature(platform::ReadFrom(in), *size);
     if (!start || !in.Seek(*start)) return path + ": no archive found";
     std::vector<uint8_t> buffer(1 << 20);
     for (;;) {

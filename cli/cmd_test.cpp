@@ -2,8 +2,8 @@
 #include "archive_reader.h"
 #include "command_line.h"
 #include "commands.h"
-#include "decode_entry.h"
 #include "progress_format.h"
+#include "reader_helpers.h"
 #include "shadowed_entries.h"
 #include "usage.h"
 

@@ -5,6 +5,7 @@
 #include "entry_output.h"
 #include "host_fs.h"
 #include "interrupt.h"
+#include "unique_handle.h"
 #include "wide_text.h"
 
 namespace vexa::cli {
@@ -23,7 +24,7 @@ bool IsDiskFull(DWORD error) {
 }  // namespace
 
 struct EntryOutput::State {
-    HANDLE file = INVALID_HANDLE_VALUE;
+    win32::FileHandle file;
     std::wstring folder;
     std::wstring finalName;
     std::wstring tempName;
@@ -32,10 +33,7 @@ struct EntryOutput::State {
     bool exists = false;
     bool created = false;
 
-    void Close() {
-        if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
-        file = INVALID_HANDLE_VALUE;
-    }
+    void Close() { file.Reset(); }
 };
 
 EntryOutput::EntryOutput() : state_(std::make_unique<State>()) {}
@@ -99,10 +97,10 @@ EntryOutput::Status EntryOutput::Prepare(const std::string& root,
     s.tempName = Widen(tempPath);
     s.interruptGuard = std::make_unique<RemoveOnInterrupt>(tempPath);
     // Shareable for deletion, so that an interrupt can remove it while it is open.
-    s.file = ::CreateFileW(s.tempName.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
-                           nullptr);
-    if (s.file == INVALID_HANDLE_VALUE) {
+    s.file.Reset(::CreateFileW(s.tempName.c_str(), GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!s.file) {
         why = "cannot create " + tempPath + ": " + fs::LastErrorText();
         return Status::Failed;
     }
@@ -122,7 +120,7 @@ bool EntryOutput::Write(const uint8_t* data, size_t count, std::string& why) {
     while (count > 0) {
         const DWORD chunk = count > 0x40000000u ? 0x40000000u : DWORD(count);
         DWORD written = 0;
-        if (!::WriteFile(state_->file, data, chunk, &written, nullptr) || written == 0) {
+        if (!::WriteFile(state_->file.Get(), data, chunk, &written, nullptr) || written == 0) {
             why = IsDiskFull(::GetLastError()) ? "the disk is full"
                                                : "write error: " + fs::LastErrorText();
             return false;
@@ -138,13 +136,12 @@ bool EntryOutput::Commit(uint32_t attributes, uint64_t modificationTime, std::st
     FILETIME time;
     time.dwLowDateTime = DWORD(modificationTime);
     time.dwHighDateTime = DWORD(modificationTime >> 32);
-    ::SetFileTime(s.file, nullptr, nullptr, &time);
-    if (!::CloseHandle(s.file)) {
-        s.file = INVALID_HANDLE_VALUE;
+    ::SetFileTime(s.file.Get(), nullptr, nullptr, &time);
+    // Closed here rather than by the owner: a failed close is a failed write.
+    if (!::CloseHandle(s.file.Release())) {
         why = "write error: " + fs::LastErrorText();
         return false;
     }
-    s.file = INVALID_HANDLE_VALUE;
     // A read-only file refuses to be replaced.
     if (s.exists) ::SetFileAttributesW(s.finalName.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!::MoveFileExW(s.tempName.c_str(), s.finalName.c_str(),

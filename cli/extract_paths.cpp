@@ -1,13 +1,14 @@
 #include "extract_paths.h"
 
 #include "host_fs.h"
+#include "reader_helpers.h"
 
 namespace vexa::cli {
 
 std::vector<std::string> StoredLevels(const std::string& storedName) {
     std::vector<std::string> levels(1);
     for (char c : storedName) {
-        if (c == '\\' || c == '/')
+        if (IsSeparator(c))
             levels.emplace_back();
         else
             levels.back() += c;

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "host_fs.h"
+#include "unique_handle.h"
 #include "wide_text.h"
 
 namespace vexa::cli::fs {
@@ -19,36 +20,8 @@ uint64_t Join(DWORD high, DWORD low) {
     return uint64_t(high) << 32 | low;
 }
 
-// Closes a kernel handle whose empty value is INVALID_HANDLE_VALUE.
-class FileHandle {
-  public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (IsValid()) ::CloseHandle(handle_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool IsValid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return handle_; }
-
-  private:
-    HANDLE handle_;
-};
-
-class FindHandle {
-  public:
-    explicit FindHandle(HANDLE handle) : handle_(handle) {}
-    ~FindHandle() {
-        if (handle_ != INVALID_HANDLE_VALUE) ::FindClose(handle_);
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    bool IsValid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return handle_; }
-
-  private:
-    HANDLE handle_;
-};
+using win32::FileHandle;
+using win32::FindHandle;
 
 constexpr DWORD kStoredAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                     FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
@@ -87,7 +60,7 @@ std::optional<std::vector<std::string>> ListDirectory(const std::string& path) {
     pattern += '*';
     WIN32_FIND_DATAW found;
     FindHandle find(::FindFirstFileW(Widen(pattern).c_str(), &found));
-    if (!find.IsValid()) {
+    if (!find) {
         if (::GetLastError() == ERROR_FILE_NOT_FOUND) return std::vector<std::string>{};
         return std::nullopt;
     }
@@ -104,7 +77,7 @@ std::optional<std::string> FileIdentity(const std::string& path) {
     FileHandle file(::CreateFileW(Widen(path).c_str(), 0,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!file.IsValid()) return std::nullopt;
+    if (!file) return std::nullopt;
     BY_HANDLE_FILE_INFORMATION info;
     if (!::GetFileInformationByHandle(file.Get(), &info)) return std::nullopt;
     char text[64];

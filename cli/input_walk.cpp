@@ -4,8 +4,7 @@
 #include <map>
 #include <set>
 
-#include "entry_name.h"
-#include "format.h"
+#include "reader_helpers.h"
 #include "wildcard.h"
 
 namespace vexa::cli {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "format.h"
+#include "reader_helpers.h"
 
 namespace vexa::cli {
 
@@ -29,9 +29,10 @@ FieldSearch FindDestinationField(std::span<const uint8_t> image) {
 }
 
 std::optional<size_t> FindSignature(std::span<const uint8_t> bytes) {
-    for (size_t i = 0; i + 8 <= bytes.size(); ++i)
-        if (bytes[i] == kSignatureFirstByte && IsSignature(bytes.data() + i)) return i;
-    return std::nullopt;
+    if (bytes.size() < 8) return std::nullopt;
+    const uint8_t* at = FindSignatureStart(bytes.data(), bytes.data() + bytes.size() - 7);
+    if (!at) return std::nullopt;
+    return size_t(at - bytes.data());
 }
 
 std::string DestinationProblem(const std::string& destination) {

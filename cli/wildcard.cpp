@@ -1,14 +1,11 @@
 #include "wildcard.h"
 
 #include "host_fs.h"
+#include "reader_helpers.h"
 
 namespace vexa::cli {
 
 namespace {
-
-bool IsSeparator(char c) {
-    return c == '\\' || c == '/';
-}
 
 // One comparable unit per character: the case-folded UTF-8 sequence, separators unified.
 std::vector<std::string> Characters(const std::string& text) {

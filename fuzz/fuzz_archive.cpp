@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "decode_entry.h"
+#include "reader_helpers.h"
 #include "vexa.h"
 
 namespace {

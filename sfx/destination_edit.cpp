@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "environment_variables.h"
+#include "reader_helpers.h"
 #include "resource.h"
 
 namespace sfx {
@@ -13,9 +14,7 @@ namespace {
 
 char g_startDirectory[MAX_PATH + 1];
 
-bool IsSeparator(char c) {
-    return c == '\\' || c == '/';
-}
+using vexa::IsSeparator;
 
 bool HasDrive(const char* path) {
     const unsigned char c = static_cast<unsigned char>(path[0]);

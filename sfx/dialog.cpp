@@ -20,6 +20,9 @@
 
 namespace sfx {
 
+using vexa::win32::KernelObject;
+using vexa::win32::UniqueHandle;
+
 namespace {
 
 // Item lists the folder picker hands out.

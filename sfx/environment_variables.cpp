@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "reader_helpers.h"
+
 namespace sfx {
 
 namespace {
@@ -27,7 +29,7 @@ bool ValueOf(const std::string& name, std::string& value) {
 bool IsVariableName(const char* begin, const char* end) {
     if (begin == end) return false;
     for (const char* c = begin; c != end; ++c)
-        if (*c == '\\' || *c == '/') return false;
+        if (vexa::IsSeparator(*c)) return false;
     return true;
 }
 

@@ -6,6 +6,8 @@
 
 namespace sfx {
 
+using vexa::win32::FileHandle;
+
 namespace {
 
 constexpr char kCreateQuestion[] = "This directory does not exist, create now?";

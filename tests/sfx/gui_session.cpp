@@ -69,7 +69,7 @@ SfxProcess::SfxProcess(const std::string& exe, const std::string& workingDirecto
     if (!::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                           workingDirectory.c_str(), &startup, &info))
         return;
-    const sfx::KernelObject thread(info.hThread);
+    const vexa::win32::KernelObject thread(info.hThread);
     process_.Reset(info.hProcess);
     processId_ = info.dwProcessId;
 }

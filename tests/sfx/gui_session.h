@@ -79,7 +79,7 @@ class SfxProcess {
     DWORD ProcessId() const { return processId_; }
 
   private:
-    sfx::KernelObject process_;
+    vexa::win32::KernelObject process_;
     DWORD processId_ = 0;
     HWND dialog_ = nullptr;
 };

@@ -15,7 +15,7 @@ namespace {
 template <class Visit>
 void ForEachEntry(const std::string& directory, Visit visit) {
     WIN32_FIND_DATAA data;
-    const sfx::FindHandle find(::FindFirstFileA((directory + "\\*").c_str(), &data));
+    const vexa::win32::FindHandle find(::FindFirstFileA((directory + "\\*").c_str(), &data));
     if (!find) return;
     do {
         const std::string name = data.cFileName;

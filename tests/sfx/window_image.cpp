@@ -34,9 +34,9 @@ bool SaveWindowImage(HWND window, const std::string& path) {
     RECT rect;
     if (!::GetWindowRect(window, &rect)) return false;
     const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    const sfx::UniqueHandle<ScreenDcTraits> screen(::GetDC(nullptr));
-    const sfx::UniqueHandle<MemoryDcTraits> memory(::CreateCompatibleDC(screen.Get()));
-    const sfx::UniqueHandle<BitmapTraits> bitmap(
+    const vexa::win32::UniqueHandle<ScreenDcTraits> screen(::GetDC(nullptr));
+    const vexa::win32::UniqueHandle<MemoryDcTraits> memory(::CreateCompatibleDC(screen.Get()));
+    const vexa::win32::UniqueHandle<BitmapTraits> bitmap(
         ::CreateCompatibleBitmap(screen.Get(), width, height));
     if (!screen || !memory || !bitmap) return false;
     const HGDIOBJ previous = ::SelectObject(memory.Get(), bitmap.Get());

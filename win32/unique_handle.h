@@ -1,12 +1,13 @@
-// One owner type for the handles of the front end (and of its tests): whatever the kind of
-// handle, it is released exactly once, on every path.
+// One owner type for Win32 handles, shared by the reader, the command-line tool, the
+// self-extractor and their tests: whatever the kind of handle, it is released exactly once, on
+// every path.
 #pragma once
 
 #include <windows.h>
 
 #include <utility>
 
-namespace sfx {
+namespace vexa::win32 {
 
 // Owns one handle of the kind `Traits` describes: `Traits::Handle` is its type,
 // `Traits::Empty()` the value that means none (null for threads and events,
@@ -48,7 +49,7 @@ struct KernelObjectTraits {
 };
 using KernelObject = UniqueHandle<KernelObjectTraits>;
 
-// Files opened with CreateFileA: INVALID_HANDLE_VALUE when there is none.
+// Files opened with CreateFileA or CreateFileW: INVALID_HANDLE_VALUE when there is none.
 struct FileHandleTraits {
     using Handle = HANDLE;
     static Handle Empty() { return INVALID_HANDLE_VALUE; }
@@ -56,7 +57,7 @@ struct FileHandleTraits {
 };
 using FileHandle = UniqueHandle<FileHandleTraits>;
 
-// Searches started with FindFirstFileA.
+// Searches started with FindFirstFileA or FindFirstFileW.
 struct FindHandleTraits {
     using Handle = HANDLE;
     static Handle Empty() { return INVALID_HANDLE_VALUE; }
@@ -64,4 +65,4 @@ struct FindHandleTraits {
 };
 using FindHandle = UniqueHandle<FindHandleTraits>;
 
-}  // namespace sfx
+}  // namespace vexa::win32
