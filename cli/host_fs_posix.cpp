@@ -1,5 +1,4 @@
 // POSIX implementation of the tool's file-system helpers.
-#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <locale.h>
@@ -13,7 +12,6 @@
 #include <cstdio>
 #include <cstring>
 #include <cwctype>
-#include <memory>
 
 #include "filetime.h"
 #include "host_fs.h"
@@ -21,10 +19,6 @@
 namespace vexa::cli::fs {
 
 namespace {
-
-struct DirCloser {
-    void operator()(DIR* dir) const { ::closedir(dir); }
-};
 
 Metadata FromStat(const struct stat& st) {
     Metadata meta;
@@ -56,20 +50,6 @@ std::optional<Metadata> Stat(const std::string& path) {
     if (::stat(path.c_str(), &target) == 0) meta = FromStat(target);
     meta.symlink = true;
     return meta;
-}
-
-std::optional<std::vector<std::string>> ListDirectory(const std::string& path) {
-    std::unique_ptr<DIR, DirCloser> dir(::opendir(path.c_str()));
-    if (!dir) return std::nullopt;
-    std::vector<std::string> names;
-    errno = 0;
-    while (const dirent* entry = ::readdir(dir.get())) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(name);
-        errno = 0;
-    }
-    if (errno != 0) return std::nullopt;
-    return names;
 }
 
 platform::File OpenForReading(const std::string& path) {

@@ -21,7 +21,6 @@ uint64_t Join(DWORD high, DWORD low) {
 }
 
 using win32::FileHandle;
-using win32::FindHandle;
 
 constexpr DWORD kStoredAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                     FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
@@ -50,27 +49,6 @@ std::optional<Metadata> Stat(const std::string& path) {
         Join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
     meta.attributes = data.dwFileAttributes & kStoredAttributes;
     return meta;
-}
-
-std::optional<std::vector<std::string>> ListDirectory(const std::string& path) {
-    std::string pattern = path;
-    if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/' &&
-        pattern.back() != ':')
-        pattern += '\\';
-    pattern += '*';
-    WIN32_FIND_DATAW found;
-    FindHandle find(::FindFirstFileW(Widen(pattern).c_str(), &found));
-    if (!find) {
-        if (::GetLastError() == ERROR_FILE_NOT_FOUND) return std::vector<std::string>{};
-        return std::nullopt;
-    }
-    std::vector<std::string> names;
-    do {
-        const std::string name = Narrow(found.cFileName);
-        if (name != "." && name != "..") names.push_back(name);
-    } while (::FindNextFileW(find.Get(), &found));
-    if (::GetLastError() != ERROR_NO_MORE_FILES) return std::nullopt;
-    return names;
 }
 
 std::optional<std::string> FileIdentity(const std::string& path) {
