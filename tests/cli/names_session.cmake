@@ -21,12 +21,7 @@ function(run_vexa expect)
   set(ERR "${err}" PARENT_SCOPE)
 endfunction()
 
-function(expect_contains text part)
-  string(FIND "${text}" "${part}" at)
-  if(at EQUAL -1)
-    message(FATAL_ERROR "expected '${part}' in:\n${text}")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/script_checks.cmake)
 
 # expect_files(DIR NAMES...): DIR holds exactly these files (relative, '/' between levels).
 function(expect_files dir)
