@@ -111,14 +111,15 @@ class WordBitReader {
     Word Peek() const {
         return bits_;
     }
+    // The next byte Refill() loads.
+    const uint8_t* At() const {
+        return at_;
+    }
     void Skip(unsigned n) {
         bits_ >>= n;
         count_ -= n;
     }
-    // The next byte Refill() loads, and the bit position reached, both from `bytes`.
-    size_t Next(const uint8_t* bytes) const {
-        return size_t(at_ - bytes);
-    }
+    // The bit position reached, from `bytes`.
     uint64_t Consumed(const uint8_t* bytes) const {
         return uint64_t(at_ - bytes) * 8 - count_;
     }

@@ -21,8 +21,9 @@ constexpr BlockOutcome Corrupt() {
 // one). Longer runs (lengths of 247 and more, or 120 and more on 32 bits) take the careful path.
 struct LengthShape {
     uint8_t offset;  // bits before the last group
-    uint8_t bits;    // the last group's size
+    uint8_t skip;    // the whole token: flag, full groups and last group
     uint16_t base;   // the full groups' sum + 1
+    uint32_t mask;   // the last group's bits
 };
 constexpr unsigned kShortOnes = sizeof(uintptr_t) == 8 ? 27 : 20;
 constexpr auto kLengthByOnes = [] {
@@ -36,7 +37,8 @@ constexpr auto kLengthByOnes = [] {
             sum += (1u << k) - 1;
             ++k;
         }
-        t.shape[ones] = {uint8_t(offset), uint8_t(k), uint16_t(sum + 1)};
+        t.shape[ones] = {uint8_t(offset), uint8_t(1 + offset + k), uint16_t(sum + 1),
+                         (1u << k) - 1};
     }
     return t;
 }();
@@ -133,6 +135,62 @@ inline uint32_t ContextAfterMatch(const uint8_t* out, size_t from, size_t length
     return context << shift | (ContextBefore(out, from + length) & ((1u << shift) - 1));
 }
 
+// What the fast loop hands back: where it stopped and why.
+struct FastRun {
+    // Bounds: out of payload words or output room. Match: a match the loop leaves to its
+    // caller, its flag consumed and, unless the length code is a long one, its length read.
+    enum class Stop { Bounds, Match, Corrupt } stop;
+    size_t position;
+    uint32_t context;
+    uint64_t consumed;   // bits of the payload consumed
+    uint32_t predicted;  // for Match: the match's source
+    size_t length;       // for Match: its length, or 0 when the code is still to be read
+};
+
+// Decodes tokens while a whole word of payload can be loaded below byte `fastEnd` and the
+// output has room, one token per iteration from a register refilled without a branch. Every
+// value the loop needs lives in a local, so that the compiler can keep them all in registers.
+// Needs position >= 3 and literals that fit a refill.
+__attribute__((noinline)) FastRun DecodeFast(const uint8_t* payload, size_t fastEnd,
+                                             uint64_t consumed, uint8_t* out, size_t capacity,
+                                             size_t position, uint32_t context, uint32_t* slots,
+                                             uint32_t base, unsigned literalBits,
+                                             uint32_t literalMask) {
+    WordBitReader word(payload, consumed);
+    const uint8_t* const wordsEnd = payload + fastEnd;
+    while (position < capacity && word.At() < wordsEnd) {
+        word.Refill();
+        const uint32_t predicted = PredictionTable::Step(slots, base, context, uint32_t(position));
+        const auto peek = word.Peek();
+        if ((peek & 1) == 0) {
+            const uint32_t literal = uint32_t(peek >> 1) & literalMask;
+            word.Skip(literalBits);
+            out[position++] = uint8_t(literal);
+            context = context << 8 | literal;
+            continue;
+        }
+        // A valid prediction is an earlier position of this block.
+        if (predicted >= position) return {FastRun::Stop::Corrupt, position, context, 0, 0, 0};
+        const uint32_t code = uint32_t(peek >> 1);
+        const unsigned ones = unsigned(__builtin_ctz(~code | 1u << kShortOnes));
+        if (ones >= kShortOnes) {
+            word.Skip(1);
+            return {FastRun::Stop::Match, position, context, word.Consumed(payload), predicted, 0};
+        }
+        const LengthShape shape = kLengthByOnes.shape[ones];
+        const size_t length = shape.base + (code >> shape.offset & shape.mask);
+        word.Skip(shape.skip);
+        // Near the buffer's end the caller copies exactly (or refuses the match).
+        if (capacity - position < length + kCopySlack)
+            return {FastRun::Stop::Match,   position,  context,
+                    word.Consumed(payload), predicted, length};
+        CopyMatchFast(out, predicted, position, length);
+        position += length;
+        context = ContextAfterMatch(out, predicted, length, context);
+    }
+    return {FastRun::Stop::Bounds, position, context, word.Consumed(payload), 0, 0};
+}
+
 }  // namespace
 
 BlockOutcome DecodeBlock(const uint8_t* payload, size_t payloadBytes, uint64_t bits, uint8_t* out,
@@ -146,65 +204,40 @@ BlockOutcome DecodeBlock(const uint8_t* payload, size_t payloadBytes, uint64_t b
     // machine's word, refilled once per token; the careful step below handles everything else
     // (the first three tokens, the payload's and the buffer's last bytes, literals too wide
     // for one refill, long length codes).
-    using Word = WordBitReader::Word;
     const bool fastWidth = width + 1 <= WordBitReader::kRefilled;
-    const Word tokenMask = fastWidth ? (Word{1} << (width + 1)) - 1 : 1;
+    const uint32_t literalMask = width >= 8 ? 0xFF : (1u << width) - 1;
     const unsigned literalBits = width + 1;
 
     size_t position = 0;
     uint32_t context = 0;  // the last three output bytes, newest lowest, kept out of memory
     // The fast loop runs while a whole word can be loaded and no bit of it lies at or past N,
     // so that neither needs a check per token.
-    const size_t wordsEnd = payloadBytes >= sizeof(Word) ? payloadBytes - sizeof(Word) : 0;
+    const size_t wordsEnd = payloadBytes >= sizeof(WordBitReader::Word)
+                                ? payloadBytes - sizeof(WordBitReader::Word)
+                                : 0;
     const size_t fastEnd = size_t(std::min<uint64_t>(wordsEnd, bits / 8));
     for (;;) {
         if (fastWidth && position >= 3 && position < capacity && reader.Consumed() / 8 < fastEnd) {
-            uint32_t* const slots = table.Slots();
-            const uint32_t base = table.Base();
-            WordBitReader word(payload, reader.Consumed());
-            bool inWord = true;  // else `reader` holds the position
-            while (position < capacity && word.Next(payload) < fastEnd) {
-                word.Refill();
-                const Word token = word.Peek() & tokenMask;
-                const uint32_t predicted =
-                    PredictionTable::Step(slots, base, context, uint32_t(position));
-                if ((token & 1) == 0) {
-                    const uint32_t literal = uint32_t(token >> 1) & 0xFF;
-                    word.Skip(literalBits);
-                    out[position++] = uint8_t(literal);
-                    context = context << 8 | literal;
-                    continue;
-                }
-                // A valid prediction is an earlier position of this block.
-                if (predicted >= position) return Corrupt();
-                const uint32_t code = uint32_t(word.Peek() >> 1);
-                const unsigned ones = unsigned(__builtin_ctz(~code | 1u << kShortOnes));
-                uint64_t length;
-                if (ones < kShortOnes) {
-                    const LengthShape shape = kLengthByOnes.shape[ones];
-                    length = shape.base + (code >> shape.offset & ((1u << shape.bits) - 1));
-                    word.Skip(1 + shape.offset + shape.bits);
-                } else {
-                    word.Skip(1);
-                    reader.SeekTo(word.Consumed(payload));
-                    if (!ReadMatchLengthFrom(reader, 2, 0, length)) return Corrupt();
-                    inWord = false;
-                }
-                const size_t room = capacity - position;
-                if (length > room) return Corrupt();
-                if (room - length >= kCopySlack)
-                    CopyMatchFast(out, predicted, position, size_t(length));
+            const FastRun run =
+                DecodeFast(payload, fastEnd, reader.Consumed(), out, capacity, position, context,
+                           table.Slots(), table.Base(), literalBits, literalMask);
+            if (run.stop == FastRun::Stop::Corrupt) return Corrupt();
+            position = run.position;
+            context = run.context;
+            reader.SeekTo(run.consumed);
+            if (run.stop == FastRun::Stop::Match) {
+                // A length code too long for the register is read with every read checked.
+                uint64_t length = run.length;
+                if (length == 0 && !ReadMatchLengthFrom(reader, 2, 0, length)) return Corrupt();
+                if (length > capacity - position) return Corrupt();
+                if (capacity - position - length >= kCopySlack)
+                    CopyMatchFast(out, run.predicted, position, size_t(length));
                 else
-                    CopyMatchExact(out, predicted, position, size_t(length));
+                    CopyMatchExact(out, run.predicted, position, size_t(length));
                 position += size_t(length);
-                context = ContextAfterMatch(out, predicted, size_t(length), context);
-                if (!inWord) {
-                    if (reader.Consumed() / 8 >= fastEnd) break;
-                    word = WordBitReader(payload, reader.Consumed());
-                    inWord = true;
-                }
+                context = ContextAfterMatch(out, run.predicted, size_t(length), context);
+                continue;
             }
-            if (inWord) reader.SeekTo(word.Consumed(payload));
         }
         if (reader.Consumed() >= bits) break;
 
