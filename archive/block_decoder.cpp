@@ -154,8 +154,9 @@ struct FastRun {
 __attribute__((noinline)) FastRun DecodeFast(const uint8_t* payload, size_t fastEnd,
                                              uint64_t consumed, uint8_t* out, size_t capacity,
                                              size_t position, uint32_t context, uint32_t* slots,
-                                             uint32_t base, unsigned literalBits,
-                                             uint32_t literalMask) {
+                                             uint32_t base, unsigned width) {
+    const unsigned literalBits = width + 1;
+    const uint32_t literalMask = width >= 8 ? 0xFF : (1u << width) - 1;
     WordBitReader word(payload, consumed);
     const uint8_t* const wordsEnd = payload + fastEnd;
     while (position < capacity && word.At() < wordsEnd) {
@@ -205,8 +206,6 @@ BlockOutcome DecodeBlock(const uint8_t* payload, size_t payloadBytes, uint64_t b
     // (the first three tokens, the payload's and the buffer's last bytes, literals too wide
     // for one refill, long length codes).
     const bool fastWidth = width + 1 <= WordBitReader::kRefilled;
-    const uint32_t literalMask = width >= 8 ? 0xFF : (1u << width) - 1;
-    const unsigned literalBits = width + 1;
 
     size_t position = 0;
     uint32_t context = 0;  // the last three output bytes, newest lowest, kept out of memory
@@ -218,9 +217,8 @@ BlockOutcome DecodeBlock(const uint8_t* payload, size_t payloadBytes, uint64_t b
     const size_t fastEnd = size_t(std::min<uint64_t>(wordsEnd, bits / 8));
     for (;;) {
         if (fastWidth && position >= 3 && position < capacity && reader.Consumed() / 8 < fastEnd) {
-            const FastRun run =
-                DecodeFast(payload, fastEnd, reader.Consumed(), out, capacity, position, context,
-                           table.Slots(), table.Base(), literalBits, literalMask);
+            const FastRun run = DecodeFast(payload, fastEnd, reader.Consumed(), out, capacity,
+                                           position, context, table.Slots(), table.Base(), width);
             if (run.stop == FastRun::Stop::Corrupt) return Corrupt();
             position = run.position;
             context = run.context;

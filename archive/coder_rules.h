@@ -52,12 +52,14 @@ class PredictionTable {
     // cannot then be taken to change the base. `base` is Base() of the table `slots` belong to.
     uint32_t* Slots() { return slots_; }
     uint32_t Base() const { return base_; }
-    // Branch-free: whether slot A applies is hard to foresee.
+    // Branch-free: whether slot A applies is hard to foresee. When x >= 16 slot A is taken
+    // to be slot B itself, so that "slot A if filled, else slot B" needs no test of x.
     static uint32_t Step(uint32_t* slots, uint32_t base, uint32_t context, uint32_t position) {
         const uint32_t b = context & 0xFFFF;
-        const uint32_t a = b ^ (context >> 4 & 0xF000);  // SlotA when x < 16
+        const uint32_t high = context >> 4 & 0xFF000;  // x << 12
+        const uint32_t a = b ^ (high & -uint32_t(high < kUsedSlots));
         const uint32_t inA = slots[a], inB = slots[b];
-        const uint32_t useA = -uint32_t((context & 0xF00000) == 0 && inA >= base);
+        const uint32_t useA = -uint32_t(inA >= base);
         slots[b ^ ((a ^ b) & useA)] = base + position;
         return (inB ^ ((inA ^ inB) & useA)) - base;
     }
