@@ -14,19 +14,33 @@ namespace vexa {
 
 namespace crc_detail {
 
-uint32_t FoldByTables(uint32_t crc, const uint8_t* bytes, size_t count, uint8_t mask) {
+uint32_t FoldByTables(uint32_t crc, const uint8_t* bytes, size_t count, uint8_t mask,
+                      uint8_t* unmasked) {
     const auto& t = kTables;
     const uint64_t mask8 = 0x0101010101010101ull * mask;
     while (count >= 8) {
-        uint64_t word = uint64_t(LoadLE32(bytes)) | uint64_t(LoadLE32(bytes + 4)) << 32;
-        word ^= mask8 ^ crc;
+        uint64_t word;
+        std::memcpy(&word, bytes, 8);
+        word ^= mask8;  // the same in either byte order
+        if (unmasked) {
+            std::memcpy(unmasked, &word, 8);
+            unmasked += 8;
+        }
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+        word = __builtin_bswap64(word);
+#endif
+        word ^= crc;
         crc = t[7][word & 0xFF] ^ t[6][(word >> 8) & 0xFF] ^ t[5][(word >> 16) & 0xFF] ^
               t[4][(word >> 24) & 0xFF] ^ t[3][(word >> 32) & 0xFF] ^ t[2][(word >> 40) & 0xFF] ^
               t[1][(word >> 48) & 0xFF] ^ t[0][word >> 56];
         bytes += 8;
         count -= 8;
     }
-    while (count--) crc = t[0][(crc ^ *bytes++ ^ mask) & 0xFF] ^ (crc >> 8);
+    for (; count > 0; --count) {
+        const uint8_t byte = *bytes++ ^ mask;
+        if (unmasked) *unmasked++ = byte;
+        crc = t[0][(crc ^ byte) & 0xFF] ^ (crc >> 8);
+    }
     return crc;
 }
 
@@ -88,13 +102,15 @@ bool HasCarrylessMultiply() {
 
 __attribute__((target("sse2,pclmul"))) uint32_t FoldByCarrylessMultiply(uint32_t crc,
                                                                         const uint8_t* bytes,
-                                                                        size_t count,
-                                                                        uint8_t mask) {
-    if (count < 64) return FoldByTables(crc, bytes, count, mask);
+                                                                        size_t count, uint8_t mask,
+                                                                        uint8_t* unmasked) {
+    if (count < 64) return FoldByTables(crc, bytes, count, mask, unmasked);
     const __m128i maskLane = _mm_set1_epi8(char(mask));
     auto load = [&](size_t at) {
-        return _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at)),
-                             maskLane);
+        const __m128i lane =
+            _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at)), maskLane);
+        if (unmasked) _mm_storeu_si128(reinterpret_cast<__m128i*>(unmasked + at), lane);
+        return lane;
     };
     // Four lanes 64 bytes apart; the register so far joins the first four bytes.
     __m128i x0 = _mm_xor_si128(load(0), _mm_cvtsi32_si128(int(crc)));
@@ -113,8 +129,8 @@ __attribute__((target("sse2,pclmul"))) uint32_t FoldByCarrylessMultiply(uint32_t
     // The last lane, with a register of zero, leaves exactly the register its bytes give.
     alignas(16) uint8_t last[16];
     _mm_store_si128(reinterpret_cast<__m128i*>(last), x);
-    crc = FoldByTables(0, last, 16, 0);
-    return FoldByTables(crc, bytes + at, count - at, mask);
+    crc = FoldByTables(0, last, 16, 0, nullptr);
+    return FoldByTables(crc, bytes + at, count - at, mask, unmasked ? unmasked + at : nullptr);
 }
 
 #else
@@ -123,18 +139,30 @@ bool HasCarrylessMultiply() {
     return false;
 }
 
-uint32_t FoldByCarrylessMultiply(uint32_t crc, const uint8_t* bytes, size_t count, uint8_t mask) {
-    return FoldByTables(crc, bytes, count, mask);
+uint32_t FoldByCarrylessMultiply(uint32_t crc, const uint8_t* bytes, size_t count, uint8_t mask,
+                                 uint8_t* unmasked) {
+    return FoldByTables(crc, bytes, count, mask, unmasked);
 }
 
 #endif
 
 }  // namespace crc_detail
 
+namespace {
+uint32_t Fold(uint32_t crc, const uint8_t* bytes, size_t count, uint8_t mask, uint8_t* unmasked) {
+    return crc_detail::HasCarrylessMultiply()
+               ? crc_detail::FoldByCarrylessMultiply(crc, bytes, count, mask, unmasked)
+               : crc_detail::FoldByTables(crc, bytes, count, mask, unmasked);
+}
+}  // namespace
+
 uint32_t CrcAccumulator::Update(const uint8_t* bytes, size_t count, uint8_t mask) {
-    register_ = crc_detail::HasCarrylessMultiply()
-                    ? crc_detail::FoldByCarrylessMultiply(register_, bytes, count, mask)
-                    : crc_detail::FoldByTables(register_, bytes, count, mask);
+    register_ = Fold(register_, bytes, count, mask, nullptr);
+    return ~register_;
+}
+
+uint32_t CrcAccumulator::UpdateUnmasking(uint8_t* bytes, size_t count, uint8_t mask) {
+    register_ = Fold(register_, bytes, count, mask, bytes);
     return ~register_;
 }
 

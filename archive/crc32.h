@@ -25,10 +25,14 @@ inline constexpr auto kTables = MakeTables();
 
 // The two ways of folding bytes into a register (not complemented), exposed so that tests can
 // hold each against the other: eight table lookups per word, anywhere; and carry-less multiplies
-// of 16-byte lanes, only where HasCarrylessMultiply().
-uint32_t FoldByTables(uint32_t crc, const uint8_t* bytes, size_t count, uint8_t mask);
+// of 16-byte lanes, only where HasCarrylessMultiply(). Each byte is XORed with `mask` before it
+// is folded in; when `unmasked` is not null, the XORed bytes are also stored there, which may be
+// `bytes` itself, so that one pass both checks and restores the content.
+uint32_t FoldByTables(uint32_t crc, const uint8_t* bytes, size_t count, uint8_t mask,
+                      uint8_t* unmasked);
 bool HasCarrylessMultiply();
-uint32_t FoldByCarrylessMultiply(uint32_t crc, const uint8_t* bytes, size_t count, uint8_t mask);
+uint32_t FoldByCarrylessMultiply(uint32_t crc, const uint8_t* bytes, size_t count, uint8_t mask,
+                                 uint8_t* unmasked);
 }  // namespace crc_detail
 
 class CrcAccumulator {
@@ -36,6 +40,8 @@ class CrcAccumulator {
     // Folds `count` bytes, each XORed with `mask` first, into the register; returns the CRC of
     // everything folded in so far.
     uint32_t Update(const uint8_t* bytes, size_t count, uint8_t mask = 0);
+    // The same, and leaves each byte XORed with `mask` in place.
+    uint32_t UpdateUnmasking(uint8_t* bytes, size_t count, uint8_t mask);
     uint32_t Value() const { return ~register_; }
     void Restart() { register_ = 0xFFFFFFFFu; }
 

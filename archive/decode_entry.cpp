@@ -77,7 +77,8 @@ Result DecodeEntry(VEXA_STREAM& stream, const char* name, uint8_t* buffer, const
         const BlockOutcome outcome =
             DecodeBlock(payload, size_t(payloadBytes), bits, buffer, kOutputBufferSize, *table);
         if (outcome.result != Result::Success) return outcome.result;
-        crc.Update(buffer, outcome.produced, kScrambleMask);
+        // One pass checks the block and restores its plain bytes for the sink.
+        crc.UpdateUnmasking(buffer, outcome.produced, kScrambleMask);
         produced += outcome.produced;
         scratch.Work().bytesProduced += outcome.produced;
         pending = outcome.produced;
@@ -91,19 +92,6 @@ Result DecodeEntry(VEXA_STREAM& stream, const char* name, uint8_t* buffer, const
     // cut or padded file must never pass as whole.
     const bool intact = crc.Value() == entry.crc && produced == entry.originalSize;
     return intact ? Result::Success : Result::ArchiveCorrupt;
-}
-
-void Descramble(uint8_t* data, size_t count) {
-    // Whole words first, then the 0-7 bytes left over; the same as a byte-wise XOR.
-    constexpr uint64_t kMaskWord = 0x0101010101010101ull * kScrambleMask;
-    size_t i = 0;
-    for (; i + 8 <= count; i += 8) {
-        uint64_t word;
-        std::memcpy(&word, data + i, 8);
-        word ^= kMaskWord;
-        std::memcpy(data + i, &word, 8);
-    }
-    for (; i < count; ++i) data[i] ^= kScrambleMask;
 }
 
 DecodeWork WorkOf(void* handle) {
@@ -120,11 +108,7 @@ Result DecodeEntryTo(void* handle, const char* name,
     uint8_t* buffer = stream.scratch.Output();
     if (!buffer) return Result::Unknown;
     return DecodeEntry(
-        stream, name, buffer,
-        [&](uint8_t* data, size_t count) {
-            Descramble(data, count);
-            return sink(data, count);
-        },
+        stream, name, buffer, [&](uint8_t* data, size_t count) { return sink(data, count); },
         progress);
 }
 

@@ -13,16 +13,13 @@ struct VEXA_STREAM;
 
 namespace vexa {
 
-// Receives one block's output at a time, in order. The bytes are still scrambled and the sink
-// may change them in place. Anything but Success ends the decode with that result.
+// Receives one block's output at a time, in order: the plain content, which the sink may change
+// in place. Anything but Success ends the decode with that result.
 using BlockSink = std::function<Result(uint8_t* data, size_t count)>;
 
 // `buffer` must hold kOutputBufferSize bytes. Progress, when given, sees a percentage before
 // each block and 100 at the end. The CRC verdict comes after all content was handed over.
 Result DecodeEntry(VEXA_STREAM& stream, const char* name, uint8_t* buffer, const BlockSink& sink,
                    ProgressCallback progress);
-
-// XORs every byte with the scramble mask, in place.
-void Descramble(uint8_t* data, size_t count);
 
 }  // namespace vexa

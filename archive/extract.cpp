@@ -22,9 +22,8 @@ std::string DirectoryOf(const char* path) {
     return std::string();
 }
 
-// Descrambles a block and writes it whole; a short or failed write ends the extraction.
-Result WriteBlockToFile(platform::File& output, uint8_t* data, size_t count) {
-    Descramble(data, count);
+// Writes a block whole; a short or failed write ends the extraction.
+Result WriteBlockToFile(platform::File& output, const uint8_t* data, size_t count) {
     const platform::File::WriteResult written = output.Write(data, count);
     if (written.written == count) return Result::Success;
     return written.diskFull ? Result::OutOfDiskSpace : Result::Unknown;

@@ -24,7 +24,7 @@ uint32_t ByteAtATime(const uint8_t* bytes, size_t count, uint8_t mask) {
     return ~crc;
 }
 
-using Fold = uint32_t (*)(uint32_t, const uint8_t*, size_t, uint8_t);
+using Fold = uint32_t (*)(uint32_t, const uint8_t*, size_t, uint8_t, uint8_t*);
 
 std::vector<std::pair<const char*, Fold>> Paths() {
     std::vector<std::pair<const char*, Fold>> paths = {{"tables", crc_detail::FoldByTables}};
@@ -50,18 +50,52 @@ TEST(CrcPaths, EveryLengthAndAlignmentMatchesTheByteAtATimeCrc) {
             for (size_t offset = 0; offset < 16; ++offset) {
                 for (size_t length = 0; length <= 300; ++length) {
                     const uint8_t* bytes = data.data() + offset;
-                    ASSERT_EQ(~fold(0xFFFFFFFFu, bytes, length, mask),
+                    ASSERT_EQ(~fold(0xFFFFFFFFu, bytes, length, mask, nullptr),
                               ByteAtATime(bytes, length, mask))
                         << "mask " << int(mask) << ", offset " << offset << ", length " << length;
                 }
             }
             for (size_t length : {511, 512, 513, 1000, 4095, 4096}) {
-                ASSERT_EQ(~fold(0xFFFFFFFFu, data.data() + 3, length, mask),
+                ASSERT_EQ(~fold(0xFFFFFFFFu, data.data() + 3, length, mask, nullptr),
                           ByteAtATime(data.data() + 3, length, mask))
                     << length;
             }
         }
     }
+}
+
+TEST(CrcPaths, UnmaskingStoresEveryByteXoredAndGivesTheSameCrc) {
+    // Into another buffer and in place, across the lanes, the word loop and the byte tail; the
+    // bytes around the stored range stay untouched.
+    const Bytes data = Random(2048, 7);
+    for (const auto& [name, fold] : Paths()) {
+        SCOPED_TRACE(name);
+        for (size_t offset : {0, 5}) {
+            for (size_t length : {0, 1, 7, 8, 9, 63, 64, 65, 100, 127, 128, 1000, 2000}) {
+                const uint8_t* bytes = data.data() + offset;
+                Bytes expected(bytes, bytes + length);
+                for (auto& b : expected) b ^= 0x6D;
+                const uint32_t crc = ByteAtATime(bytes, length, 0x6D);
+
+                Bytes other(length + 2, 0xAA);
+                EXPECT_EQ(~fold(0xFFFFFFFFu, bytes, length, 0x6D, other.data() + 1), crc);
+                EXPECT_EQ(Bytes(other.begin() + 1, other.end() - 1), expected) << length;
+                EXPECT_EQ(other.front(), 0xAA);
+                EXPECT_EQ(other.back(), 0xAA);
+
+                Bytes inPlace(bytes, bytes + length);
+                EXPECT_EQ(~fold(0xFFFFFFFFu, inPlace.data(), length, 0x6D, inPlace.data()), crc);
+                EXPECT_EQ(inPlace, expected) << length;
+            }
+        }
+    }
+    // The accumulator's form, in pieces.
+    Bytes stored = data;
+    CrcAccumulator crc;
+    crc.UpdateUnmasking(stored.data(), 700, 0x6D);
+    crc.UpdateUnmasking(stored.data() + 700, stored.size() - 700, 0x6D);
+    EXPECT_EQ(crc.Value(), ByteAtATime(data.data(), data.size(), 0x6D));
+    for (size_t i = 0; i < data.size(); ++i) ASSERT_EQ(stored[i], data[i] ^ 0x6D) << i;
 }
 
 TEST(CrcPaths, PiecesInAnyCutGiveTheWholeCrc) {
@@ -91,7 +125,8 @@ TEST(CrcPaths, AgreesWithZlib) {
             const uint32_t expected = uint32_t(crc32(0, bytes, uInt(length)));
             EXPECT_EQ(Crc32(bytes, length), expected) << offset << " " << length;
             for (const auto& [name, fold] : Paths())
-                EXPECT_EQ(~fold(0xFFFFFFFFu, bytes, length, 0), expected) << name << " " << length;
+                EXPECT_EQ(~fold(0xFFFFFFFFu, bytes, length, 0, nullptr), expected)
+                    << name << " " << length;
         }
     }
     // The mask folded in gives zlib's CRC of the plain bytes.

@@ -191,15 +191,6 @@ TEST_F(DecodeEntryTest, EntryOfFourGibibytesKeepsOneCrcRun) {
     EXPECT_EQ(total, kBlocks * kBlockSize);
 }
 
-TEST(Descramble, WordsAndTailEqualByteWiseXor) {
-    for (size_t size : {0, 1, 3, 4, 7, 8, 9, 15, 16, 100}) {
-        Bytes data = SampleBinary(size, uint32_t(size));
-        const Bytes expected = Scrambled(data);
-        Descramble(data.data(), data.size());
-        EXPECT_EQ(data, expected) << size;
-    }
-}
-
 TEST(Crc, StandardCheckValueAndFoldedMask) {
     const Bytes check = ToBytes("123456789");
     EXPECT_EQ(Crc32(check.data(), check.size()), 0xCBF43926u);
