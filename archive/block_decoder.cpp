@@ -147,47 +147,78 @@ struct FastRun {
     size_t length;       // for Match: its length, or 0 when the code is still to be read
 };
 
-// Decodes tokens while a whole word of payload can be loaded below byte `fastEnd` and the
-// output has room, one token per iteration from a register refilled without a branch. Every
-// value the loop needs lives in a local, so that the compiler can keep them all in registers.
-// Needs position >= 3 and literals that fit a refill.
+// The most bits a short match token takes: the flag and its length code.
+constexpr unsigned kShortTokenBits = [] {
+    unsigned longest = 0;
+    for (const LengthShape& shape : kLengthByOnes.shape)
+        longest = std::max<unsigned>(longest, shape.skip);
+    return longest;
+}();
+
+// Decodes tokens while a whole word of payload can be loaded below byte `fastEnd`, kTokens of
+// them (1 or 2) from each refill of the register, which is refilled without a branch: two when
+// two of the longest short tokens fit one refill. Every value the loop needs lives in a local,
+// so that the compiler can keep them all in registers. Needs position >= 3 and literals that
+// fit a refill (and, for two tokens, half of one).
+template <unsigned kTokens>
 __attribute__((noinline)) FastRun DecodeFast(const uint8_t* payload, size_t fastEnd,
                                              uint64_t consumed, uint8_t* out, size_t capacity,
                                              size_t position, uint32_t context, uint32_t* slots,
                                              uint32_t base, unsigned width) {
+    static_assert(kTokens == 1 || 2 * kShortTokenBits <= WordBitReader::kRefilled);
     const unsigned literalBits = width + 1;
     const uint32_t literalMask = width >= 8 ? 0xFF : (1u << width) - 1;
     WordBitReader word(payload, consumed);
     const uint8_t* const wordsEnd = payload + fastEnd;
-    while (position < capacity && word.At() < wordsEnd) {
-        word.Refill();
+    FastRun stopped{FastRun::Stop::Bounds, 0, 0, 0, 0, 0};
+    // One token from the register; false when the loop is to stop, with `stopped` filled in.
+    auto token = [&]() -> bool {
         const uint32_t predicted = PredictionTable::Step(slots, base, context, uint32_t(position));
         const auto peek = word.Peek();
         if ((peek & 1) == 0) {
+            // A token starts before N here, so a full buffer makes the block corrupt.
+            if (position >= capacity) {
+                stopped = {FastRun::Stop::Corrupt, 0, 0, 0, 0, 0};
+                return false;
+            }
             const uint32_t literal = uint32_t(peek >> 1) & literalMask;
             word.Skip(literalBits);
             out[position++] = uint8_t(literal);
             context = context << 8 | literal;
-            continue;
+            return true;
         }
         // A valid prediction is an earlier position of this block.
-        if (predicted >= position) return {FastRun::Stop::Corrupt, position, context, 0, 0, 0};
+        if (predicted >= position) {
+            stopped = {FastRun::Stop::Corrupt, 0, 0, 0, 0, 0};
+            return false;
+        }
         const uint32_t code = uint32_t(peek >> 1);
         const unsigned ones = unsigned(__builtin_ctz(~code | 1u << kShortOnes));
         if (ones >= kShortOnes) {
             word.Skip(1);
-            return {FastRun::Stop::Match, position, context, word.Consumed(payload), predicted, 0};
+            stopped = {FastRun::Stop::Match,   position,  context,
+                       word.Consumed(payload), predicted, 0};
+            return false;
         }
         const LengthShape shape = kLengthByOnes.shape[ones];
         const size_t length = shape.base + (code >> shape.offset & shape.mask);
         word.Skip(shape.skip);
         // Near the buffer's end the caller copies exactly (or refuses the match).
-        if (capacity - position < length + kCopySlack)
-            return {FastRun::Stop::Match,   position,  context,
-                    word.Consumed(payload), predicted, length};
+        if (capacity - position < length + kCopySlack) {
+            stopped = {FastRun::Stop::Match,   position,  context,
+                       word.Consumed(payload), predicted, length};
+            return false;
+        }
         CopyMatchFast(out, predicted, position, length);
         position += length;
         context = ContextAfterMatch(out, predicted, length, context);
+        return true;
+    };
+    while (word.At() < wordsEnd) {
+        word.Refill();
+        if (!token()) return stopped;
+        if constexpr (kTokens == 2)
+            if (!token()) return stopped;
     }
     return {FastRun::Stop::Bounds, position, context, word.Consumed(payload), 0, 0};
 }
@@ -206,6 +237,8 @@ BlockOutcome DecodeBlock(const uint8_t* payload, size_t payloadBytes, uint64_t b
     // (the first three tokens, the payload's and the buffer's last bytes, literals too wide
     // for one refill, long length codes).
     const bool fastWidth = width + 1 <= WordBitReader::kRefilled;
+    const bool twoTokens = 2 * kShortTokenBits <= WordBitReader::kRefilled &&
+                           2 * (width + 1) <= WordBitReader::kRefilled;
 
     size_t position = 0;
     uint32_t context = 0;  // the last three output bytes, newest lowest, kept out of memory
@@ -216,9 +249,11 @@ BlockOutcome DecodeBlock(const uint8_t* payload, size_t payloadBytes, uint64_t b
                                 : 0;
     const size_t fastEnd = size_t(std::min<uint64_t>(wordsEnd, bits / 8));
     for (;;) {
-        if (fastWidth && position >= 3 && position < capacity && reader.Consumed() / 8 < fastEnd) {
-            const FastRun run = DecodeFast(payload, fastEnd, reader.Consumed(), out, capacity,
-                                           position, context, table.Slots(), table.Base(), width);
+        if (fastWidth && position >= 3 && reader.Consumed() / 8 < fastEnd) {
+            const FastRun run =
+                (twoTokens ? DecodeFast<2> : DecodeFast<1>)(payload, fastEnd, reader.Consumed(),
+                                                            out, capacity, position, context,
+                                                            table.Slots(), table.Base(), width);
             if (run.stop == FastRun::Stop::Corrupt) return Corrupt();
             position = run.position;
             context = run.context;
