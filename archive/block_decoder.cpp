@@ -237,8 +237,10 @@ BlockOutcome DecodeBlock(const uint8_t* payload, size_t payloadBytes, uint64_t b
     // (the first three tokens, the payload's and the buffer's last bytes, literals too wide
     // for one refill, long length codes).
     const bool fastWidth = width + 1 <= WordBitReader::kRefilled;
-    const bool twoTokens = 2 * kShortTokenBits <= WordBitReader::kRefilled &&
-                           2 * (width + 1) <= WordBitReader::kRefilled;
+    // Two tokens a refill where the register is wide enough (64 bits) and two literals fit too.
+    constexpr unsigned kMostTokens = 2 * kShortTokenBits <= WordBitReader::kRefilled ? 2 : 1;
+    const auto decodeFast =
+        2 * (width + 1) <= WordBitReader::kRefilled ? DecodeFast<kMostTokens> : DecodeFast<1>;
 
     size_t position = 0;
     uint32_t context = 0;  // the last three output bytes, newest lowest, kept out of memory
@@ -250,10 +252,8 @@ BlockOutcome DecodeBlock(const uint8_t* payload, size_t payloadBytes, uint64_t b
     const size_t fastEnd = size_t(std::min<uint64_t>(wordsEnd, bits / 8));
     for (;;) {
         if (fastWidth && position >= 3 && reader.Consumed() / 8 < fastEnd) {
-            const FastRun run =
-                (twoTokens ? DecodeFast<2> : DecodeFast<1>)(payload, fastEnd, reader.Consumed(),
-                                                            out, capacity, position, context,
-                                                            table.Slots(), table.Base(), width);
+            const FastRun run = decodeFast(payload, fastEnd, reader.Consumed(), out, capacity,
+                                           position, context, table.Slots(), table.Base(), width);
             if (run.stop == FastRun::Stop::Corrupt) return Corrupt();
             position = run.position;
             context = run.context;
