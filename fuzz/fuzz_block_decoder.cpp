@@ -1,9 +1,13 @@
 // Any bytes as one block's payload, at a few output capacities: the decoder must stay inside
-// its buffers and either decode or report corruption.
+// its buffers and give what the plain model of the block code gives: the same verdict and, when it
+// decodes, the same bytes and the same bits read.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
+#include "block_code_model.h"
 #include "block_decoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -19,5 +23,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const vexa::BlockOutcome o =
         vexa::DecodeBlock(payload, bytes, bits, out.get(), capacity, *table);
     if (o.result == vexa::Result::Success && o.produced > capacity) std::abort();
+    const vexa::model::Outcome m =
+        vexa::model::DecodeBlock(std::vector<uint8_t>(payload, payload + bytes), bits, capacity);
+    if (o.result != m.result) std::abort();
+    if (o.result == vexa::Result::Success &&
+        (o.produced != m.output.size() || o.bitsRead != m.bitsRead ||
+         !std::equal(m.output.begin(), m.output.end(), out.get())))
+        std::abort();
     return 0;
 }
