@@ -131,7 +131,7 @@ inline uint32_t ContextBefore(const uint8_t* out, size_t position) {
 // context. Needs from >= 3, which holds for every recorded position.
 inline uint32_t ContextAfterMatch(const uint8_t* out, size_t from, size_t length,
                                   uint32_t context) {
-    const unsigned shift = length >= 3 ? 24 : unsigned(length) * 8;
+    const unsigned shift = unsigned(std::min<size_t>(length, 3)) * 8;
     return context << shift | (ContextBefore(out, from + length) & ((1u << shift) - 1));
 }
 
