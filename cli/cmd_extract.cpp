@@ -28,7 +28,7 @@ class Extractor {
     Extractor(const ArchiveReader& reader, std::string directory, bool overwrite,
               const CodePage& codePage, Progress& progress)
         : reader_(reader),
-          directory_(std::move(directory)),
+          folders_(std::move(directory)),
           overwrite_(overwrite),
           codePage_(codePage),
           progress_(progress) {}
@@ -54,21 +54,14 @@ class Extractor {
 
         EntryOutput output;
         std::string why;
-        switch (output.Prepare(directory_, levels, overwrite_, why)) {
-            case EntryOutput::Status::Ready:
-                break;
-            case EntryOutput::Status::Exists:
-                progress_.Message("vexa extract: " + shown +
-                                  ": skipped, file exists (use --overwrite to replace it)");
-                ++tally_.skipped;
-                return;
-            case EntryOutput::Status::Refused:
-            case EntryOutput::Status::Failed:
-                Fail(shown, why);
-                return;
-        }
-        if (const auto free = output.FreeBytes(); free && entry.originalSize > *free) {
-            Fail(shown, ResultText(Result::OutOfDiskSpace));
+        if (!Settle(shown, output.Prepare(folders_, levels, overwrite_, why), why)) return;
+        // A failure before the commit gives way to what the final name says (a skip or a
+        // refusal), as it would have had the name been examined first.
+        auto fail = [&](const std::string& reason) {
+            if (Settle(shown, output.CheckFinalName(why), why)) Fail(shown, reason);
+        };
+        if (output.LacksRoomFor(entry.originalSize)) {
+            fail(ResultText(Result::OutOfDiskSpace));
             return;
         }
 
@@ -84,18 +77,35 @@ class Extractor {
             });
         progress_.FinishItem();
         if (!writeError.empty()) {
-            Fail(shown, writeError);
+            fail(writeError);
             return;
         }
         if (const std::string failure = decoded.FailureText(result, entry); !failure.empty()) {
-            Fail(shown, failure);
+            fail(failure);
             return;
         }
-        if (!output.Commit(entry.attributes & 0x3F, entry.modificationTime, why)) {
-            Fail(shown, why);
+        if (!Settle(shown, output.Commit(entry.attributes & 0x3F, entry.modificationTime, why),
+                    why))
             return;
-        }
         ++tally_.extracted;
+    }
+
+    // True when the entry may go on; otherwise reports the skip or failure.
+    bool Settle(const std::string& shown, EntryOutput::Status status, const std::string& why) {
+        switch (status) {
+            case EntryOutput::Status::Ready:
+                return true;
+            case EntryOutput::Status::Exists:
+                progress_.Message("vexa extract: " + shown +
+                                  ": skipped, file exists (use --overwrite to replace it)");
+                ++tally_.skipped;
+                return false;
+            case EntryOutput::Status::Refused:
+            case EntryOutput::Status::Failed:
+                break;
+        }
+        Fail(shown, why);
+        return false;
     }
 
     void Fail(const std::string& shown, const std::string& reason) {
@@ -107,7 +117,7 @@ class Extractor {
 
   private:
     const ArchiveReader& reader_;
-    std::string directory_;
+    OutputFolders folders_;
     bool overwrite_;
     const CodePage& codePage_;
     Progress& progress_;
