@@ -2,6 +2,7 @@
 #include "archive_reader.h"
 #include "command_line.h"
 #include "commands.h"
+#include "decode_ahead.h"
 #include "entry_output.h"
 #include "extract_paths.h"
 #include "host_fs.h"
@@ -25,15 +26,17 @@ struct Tally {
 
 class Extractor {
   public:
-    Extractor(const ArchiveReader& reader, std::string directory, bool overwrite,
-              const CodePage& codePage, Progress& progress)
-        : reader_(reader),
+    // `selected` are the entries Entry will be given, in that order.
+    Extractor(const ArchiveReader& reader, const std::vector<const VEXA_ENTRY*>& selected,
+              std::string directory, bool overwrite, const CodePage& codePage, Progress& progress)
+        : decoder_(reader.Handle(), selected),
           folders_(std::move(directory)),
           overwrite_(overwrite),
           codePage_(codePage),
           progress_(progress) {}
 
-    void Entry(const VEXA_ENTRY& entry) {
+    // The `index`-th selected entry.
+    void Entry(const VEXA_ENTRY& entry, size_t index) {
         const std::string stored = EntryName(entry);
         const std::string shown = Printable(codePage_.Show(stored));
         // The rule works on the stored bytes, as the self-extractor reads them.
@@ -68,13 +71,12 @@ class Extractor {
         progress_.StartItem(shown, entry.originalSize);
         DecodeTally decoded;
         std::string writeError;
-        const Result result =
-            DecodeEntryTo(reader_.Handle(), stored.c_str(), [&](const uint8_t* data, size_t count) {
-                decoded.Add(data, count);
-                if (!output.Write(data, count, writeError)) return Result::Unknown;
-                progress_.Advance(decoded.Bytes());
-                return Result::Success;
-            });
+        const Result result = decoder_.Decode(index, [&](const uint8_t* data, size_t count) {
+            decoded.Add(data, count);
+            if (!output.Write(data, count, writeError)) return Result::Unknown;
+            progress_.Advance(decoded.Bytes());
+            return Result::Success;
+        });
         progress_.FinishItem();
         if (!writeError.empty()) {
             fail(writeError);
@@ -116,7 +118,7 @@ class Extractor {
     const Tally& Counts() const { return tally_; }
 
   private:
-    const ArchiveReader& reader_;
+    DecodeAhead decoder_;
     OutputFolders folders_;
     bool overwrite_;
     const CodePage& codePage_;
@@ -207,8 +209,9 @@ int RunExtract(const Args& args, Console& console) {
     if (toOutput) {
         failed += WriteToOutput(reader, selected, *codePage, console, progress);
     } else {
-        Extractor extractor(reader, directory, parsed->Has("overwrite"), *codePage, progress);
-        for (const VEXA_ENTRY* entry : selected) extractor.Entry(*entry);
+        Extractor extractor(reader, selected, directory, parsed->Has("overwrite"), *codePage,
+                            progress);
+        for (size_t i = 0; i < selected.size(); ++i) extractor.Entry(*selected[i], i);
         counts = extractor.Counts();
         failed += counts.failed;
     }
