@@ -11,7 +11,7 @@ namespace {
 constexpr uint64_t kSmallEntry = 256 * 1024;
 // Content held ahead at most (one small entry may pass it); the worker goes on once half of it
 // was taken.
-constexpr uint64_t kHeldBytes = 2 * 1024 * 1024;
+constexpr uint64_t kHeldBytes = 1024 * 1024;
 
 }  // namespace
 
