@@ -40,12 +40,59 @@ EntryOutput::Status ExamineFinalName(const std::wstring& finalName, const std::s
     return overwrite ? Status::Ready : Status::Exists;
 }
 
+// Makes `path` (`wide`) a folder when it is missing, and checks that it is a folder and no link.
+EntryOutput::Status EnterLevel(const std::string& path, const std::wstring& wide,
+                               std::string& why) {
+    using Status = EntryOutput::Status;
+    DWORD attributes = ::GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        if (!::CreateDirectoryW(wide.c_str(), nullptr) &&
+            ::GetLastError() != ERROR_ALREADY_EXISTS) {
+            why = "cannot create directory " + path + ": " + fs::LastErrorText();
+            return Status::Failed;
+        }
+        attributes = ::GetFileAttributesW(wide.c_str());
+    }
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        why = "refused: " + path + " is a link (reparse point), which extraction never follows";
+        return Status::Refused;
+    }
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        why = path + " exists and is not a directory";
+        return Status::Refused;
+    }
+    return Status::Ready;
+}
+
+// A handle that keeps the checked folder `wide` in place; empty when it cannot be had, or when
+// what it opened is no longer that plain folder.
+win32::FileHandle HoldFolder(const std::wstring& wide) {
+    win32::FileHandle held(::CreateFileW(wide.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                         nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (held && (!::GetFileInformationByHandle(held.Get(), &info) ||
+                 (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+                 !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)))
+        held.Reset();
+    return held;
+}
+
 }  // namespace
 
 struct OutputFolders::State {
+    struct Level {
+        std::string name;
+        std::string path;  // from the root
+        // Open without sharing deletion: while it is held, the folder can be neither renamed,
+        // nor removed, nor replaced by a link. A level that could not be held is checked again
+        // for the next entry.
+        win32::FileHandle held;
+    };
     std::string root;
+    std::vector<Level> levels;  // the folder chain the last entry went to
     FreeSpaceEstimate freeSpace;
-    std::wstring freeSpaceFolder;  // the folder the estimate is about
 };
 
 OutputFolders::OutputFolders(std::string root) : state_(std::make_unique<State>()) {
@@ -82,37 +129,28 @@ EntryOutput::Status EntryOutput::Prepare(OutputFolders& folders,
                                          std::string& why) {
     State& s = *state_;
     s.folders = folders.state_.get();
-    std::string path = s.folders->root;
+    OutputFolders::State& f = *s.folders;
     auto join = [](std::string& base, const std::string& level) {
         if (!base.empty() && base.back() != '\\' && base.back() != '/') base += '\\';
         base += level;
     };
-    for (size_t i = 0; i + 1 < levels.size(); ++i) {
+    // The levels shared with the previous entry and held since are not examined again.
+    const size_t folderLevels = levels.size() - 1;
+    size_t kept = 0;
+    while (kept < f.levels.size() && kept < folderLevels && f.levels[kept].held &&
+           f.levels[kept].name == levels[kept])
+        ++kept;
+    if (kept < f.levels.size() || kept < folderLevels) f.freeSpace.Forget();
+    f.levels.resize(kept);
+    std::string path = kept ? f.levels.back().path : f.root;
+    for (size_t i = kept; i < folderLevels; ++i) {
         join(path, levels[i]);
         const std::wstring wide = Widen(path);
-        DWORD attributes = ::GetFileAttributesW(wide.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES) {
-            if (!::CreateDirectoryW(wide.c_str(), nullptr) &&
-                ::GetLastError() != ERROR_ALREADY_EXISTS) {
-                why = "cannot create directory " + path + ": " + fs::LastErrorText();
-                return Status::Failed;
-            }
-            attributes = ::GetFileAttributesW(wide.c_str());
-        }
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-            why = "refused: " + path + " is a link (reparse point), which extraction never follows";
-            return Status::Refused;
-        }
-        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            why = path + " exists and is not a directory";
-            return Status::Refused;
-        }
+        if (const Status status = EnterLevel(path, wide, why); status != Status::Ready)
+            return status;
+        f.levels.push_back({levels[i], path, HoldFolder(wide)});
     }
     s.folder = Widen(path);
-    if (s.folder != s.folders->freeSpaceFolder) {
-        s.folders->freeSpace.Forget();
-        s.folders->freeSpaceFolder = s.folder;
-    }
     join(path, levels.back());
     s.finalPath = path;
     s.finalName = Widen(path);
@@ -147,6 +185,7 @@ bool EntryOutput::LacksRoomFor(uint64_t size) {
     return state_->folders->freeSpace.Lacks(size, [&]() -> std::optional<uint64_t> {
         std::wstring folder = state_->folder;
         if (folder.empty()) folder = L".";
+
         ULARGE_INTEGER available;
         if (!::GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr))
             return std::nullopt;
