@@ -41,10 +41,10 @@ Result DecodeEntry(VEXA_STREAM& stream, const char* name, uint8_t* buffer, const
     // then refused.
     const uint64_t dataStart = recordOffset + kRecordSize;
     const uint64_t dataEnd = SaturatingAdd(dataStart, entry.compressedSize);
-    const uint64_t fileEnd = stream.archive.Size().value_or(~uint64_t{0});
+    const uint64_t fileEnd = stream.window.FileSize();
     const uint64_t payloadLimit = std::min(dataEnd, fileEnd);
-    ReadAhead archive(stream.archive, readAheadBuffer, kReadAheadSize, dataStart,
-                      std::min(SaturatingAdd(dataEnd, kBlockHeaderSize), fileEnd));
+    RangeReader archive(stream.window, readAheadBuffer, kReadAheadSize, dataStart,
+                        std::min(SaturatingAdd(dataEnd, kBlockHeaderSize), fileEnd));
 
     CrcAccumulator crc;
     uint64_t produced = 0;

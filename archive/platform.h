@@ -46,6 +46,9 @@ class File {
     size_t Read(void* buffer, size_t count);
     // Reads until `count` bytes arrived or the file ends.
     size_t ReadFully(void* buffer, size_t count);
+    // Reads at `position` until `count` bytes arrived or the file ends, in one system call
+    // where one suffices; Position() still tells where Read continues.
+    size_t ReadFullyAt(uint64_t position, void* buffer, size_t count);
     WriteResult Write(const void* buffer, size_t count);
     bool Seek(uint64_t position);
     uint64_t Position() const {
@@ -71,7 +74,7 @@ class File {
 // Exact reads of byte ranges of `file`, for the signature search; `file` must outlive it.
 inline ReadAt ReadFrom(File& file) {
     return [&file](uint64_t position, uint8_t* into, size_t count) {
-        return file.Seek(position) && file.ReadFully(into, count) == count;
+        return file.ReadFullyAt(position, into, count) == count;
     };
 }
 

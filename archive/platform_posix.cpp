@@ -98,6 +98,19 @@ size_t File::ReadFully(void* buffer, size_t count) {
     return total;
 }
 
+size_t File::ReadFullyAt(uint64_t position, void* buffer, size_t count) {
+    size_t total = 0;
+    auto* bytes = static_cast<unsigned char*>(buffer);
+    while (fd_ >= 0 && total < count && position + total <= uint64_t(INT64_MAX)) {
+        const ssize_t got = ::pread(fd_, bytes + total, count - total, off_t(position + total));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        total += size_t(got);
+        bytesRead_ += uint64_t(got);
+    }
+    return total;
+}
+
 File::WriteResult File::Write(const void* buffer, size_t count) {
     WriteResult result;
     if (fd_ < 0) return result;

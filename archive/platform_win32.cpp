@@ -87,6 +87,26 @@ size_t File::ReadFully(void* buffer, size_t count) {
     return total;
 }
 
+size_t File::ReadFullyAt(uint64_t position, void* buffer, size_t count) {
+    size_t total = 0;
+    auto* bytes = static_cast<unsigned char*>(buffer);
+    while (IsOpen() && total < count && position + total <= uint64_t(INT64_MAX)) {
+        // On a handle opened for synchronous access, a read with an offset reads there and
+        // leaves the file pointer after what it read.
+        OVERLAPPED at = {};
+        at.Offset = DWORD(position + total);
+        at.OffsetHigh = DWORD((position + total) >> 32);
+        const size_t left = count - total;
+        const DWORD chunk = left > 0x40000000u ? 0x40000000u : DWORD(left);
+        DWORD got = 0;
+        if (!::ReadFile(AsHandle(handle_), bytes + total, chunk, &got, &at) || got == 0) break;
+        total += got;
+        bytesRead_ += got;
+        position_ = position + total;
+    }
+    return total;
+}
+
 File::WriteResult File::Write(const void* buffer, size_t count) {
     WriteResult result;
     if (!IsOpen()) return result;

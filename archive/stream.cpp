@@ -18,9 +18,9 @@ VEXA_STREAM* AsStream(void* handle) {
     return static_cast<VEXA_STREAM*>(handle);
 }
 
-bool ReadRecord(platform::File& file, VEXA_ENTRY& entry) {
+bool ReadRecord(VEXA_STREAM& stream, uint64_t position, VEXA_ENTRY& entry) {
     uint8_t bytes[kRecordSize];
-    if (file.ReadFully(bytes, kRecordSize) != kRecordSize) return false;
+    if (ReadArchive(stream, position, bytes, kRecordSize) != kRecordSize) return false;
     entry = ParseEntry(bytes);
     return true;
 }
@@ -61,6 +61,10 @@ void RecordIndex::Add(const VEXA_ENTRY& entry, uint64_t offset) {
     ++walked_;
 }
 
+size_t ReadArchive(VEXA_STREAM& stream, uint64_t position, uint8_t* to, size_t count) {
+    return stream.window.Read(position, to, count, stream.scratch.ReadAhead(), kReadAheadSize);
+}
+
 Result FindRecord(VEXA_STREAM& stream, const char* name, VEXA_ENTRY* entry, uint64_t* offset) {
     const uint64_t count = stream.header.entryCount;
     if (count == 0) return Result::NotFound;
@@ -74,8 +78,7 @@ Result FindRecord(VEXA_STREAM& stream, const char* name, VEXA_ENTRY* entry, uint
         while (index.Walked() < count) {
             const uint64_t at = index.ResumePosition();
             VEXA_ENTRY record;
-            if (!stream.archive.Seek(at) || !ReadRecord(stream.archive, record))
-                return Result::Unknown;
+            if (!ReadRecord(stream, at, record)) return Result::Unknown;
             uint64_t next;
             if (!NextRecordPosition(at + kRecordSize, record, next)) return Result::Unknown;
             index.Add(record, at);
@@ -125,9 +128,9 @@ uint32_t vexa_OpenStream(void** handle, const char* path, uint32_t mode) {
             vexa::ScanForSignature(vexa::platform::ReadFrom(stream->archive), *length);
         if (!found) return uint32_t(Result::ArchiveCorrupt);
         stream->archiveOffset = *found;
+        stream->window.SetFileSize(*length);
         uint8_t header[vexa::kHeaderSize];
-        if (!stream->archive.Seek(*found) ||
-            stream->archive.ReadFully(header, sizeof(header)) != sizeof(header))
+        if (stream->archive.ReadFullyAt(*found, header, sizeof(header)) != sizeof(header))
             return uint32_t(Result::ArchiveCorrupt);
         stream->header = vexa::ParseHeader(header);
     }
@@ -152,8 +155,7 @@ uint32_t vexa_EnumerateFiles(void* handle, VEXA_ENTRY* entry, uint64_t index) {
     }
     for (;;) {
         VEXA_ENTRY record;
-        if (!stream.archive.Seek(position) || !vexa::ReadRecord(stream.archive, record))
-            return uint32_t(Result::Unknown);
+        if (!vexa::ReadRecord(stream, position, record)) return uint32_t(Result::Unknown);
         uint64_t next;
         if (!vexa::NextRecordPosition(position + vexa::kRecordSize, record, next))
             return uint32_t(Result::Unknown);

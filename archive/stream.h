@@ -9,6 +9,7 @@
 #include "decode_scratch.h"
 #include "format.h"
 #include "platform.h"
+#include "read_ahead.h"
 #include "reader_helpers.h"
 #include "result.h"
 
@@ -41,6 +42,7 @@ class RecordIndex {
 struct VEXA_STREAM {
     char archivePath[256] = {};
     vexa::platform::File archive;
+    vexa::ArchiveWindow window{archive};  // every read of the archive after the search
     vexa::platform::File output;
     uint32_t mode = 0;
     VEXA_HEADER header{};
@@ -53,6 +55,9 @@ struct VEXA_STREAM {
 };
 
 namespace vexa {
+
+// Up to `count` bytes of the archive at `position`, through the stream's window.
+size_t ReadArchive(VEXA_STREAM& stream, uint64_t position, uint8_t* to, size_t count);
 
 // Lookup by name as vexa_GetFileInfo does it, for a name already known to fit.
 Result FindRecord(VEXA_STREAM& stream, const char* name, VEXA_ENTRY* entry, uint64_t* offset);

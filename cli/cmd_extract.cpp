@@ -2,6 +2,7 @@
 #include "archive_reader.h"
 #include "command_line.h"
 #include "commands.h"
+#include "decode_ahead.h"
 #include "entry_output.h"
 #include "extract_paths.h"
 #include "host_fs.h"
@@ -25,15 +26,17 @@ struct Tally {
 
 class Extractor {
   public:
-    Extractor(const ArchiveReader& reader, std::string directory, bool overwrite,
-              const CodePage& codePage, Progress& progress)
-        : reader_(reader),
-          directory_(std::move(directory)),
+    // `selected` are the entries Entry will be given, in that order.
+    Extractor(const ArchiveReader& reader, const std::vector<const VEXA_ENTRY*>& selected,
+              std::string directory, bool overwrite, const CodePage& codePage, Progress& progress)
+        : decoder_(reader.Handle(), selected),
+          folders_(std::move(directory)),
           overwrite_(overwrite),
           codePage_(codePage),
           progress_(progress) {}
 
-    void Entry(const VEXA_ENTRY& entry) {
+    // The `index`-th selected entry.
+    void Entry(const VEXA_ENTRY& entry, size_t index) {
         const std::string stored = EntryName(entry);
         const std::string shown = Printable(codePage_.Show(stored));
         // The rule works on the stored bytes, as the self-extractor reads them.
@@ -54,48 +57,57 @@ class Extractor {
 
         EntryOutput output;
         std::string why;
-        switch (output.Prepare(directory_, levels, overwrite_, why)) {
-            case EntryOutput::Status::Ready:
-                break;
-            case EntryOutput::Status::Exists:
-                progress_.Message("vexa extract: " + shown +
-                                  ": skipped, file exists (use --overwrite to replace it)");
-                ++tally_.skipped;
-                return;
-            case EntryOutput::Status::Refused:
-            case EntryOutput::Status::Failed:
-                Fail(shown, why);
-                return;
-        }
-        if (const auto free = output.FreeBytes(); free && entry.originalSize > *free) {
-            Fail(shown, ResultText(Result::OutOfDiskSpace));
+        if (!Settle(shown, output.Prepare(folders_, levels, overwrite_, why), why)) return;
+        // A failure before the commit gives way to what the final name says (a skip or a
+        // refusal), as it would have had the name been examined first.
+        auto fail = [&](const std::string& reason) {
+            if (Settle(shown, output.CheckFinalName(why), why)) Fail(shown, reason);
+        };
+        if (output.LacksRoomFor(entry.originalSize)) {
+            fail(ResultText(Result::OutOfDiskSpace));
             return;
         }
 
         progress_.StartItem(shown, entry.originalSize);
         DecodeTally decoded;
         std::string writeError;
-        const Result result =
-            DecodeEntryTo(reader_.Handle(), stored.c_str(), [&](const uint8_t* data, size_t count) {
-                decoded.Add(data, count);
-                if (!output.Write(data, count, writeError)) return Result::Unknown;
-                progress_.Advance(decoded.Bytes());
-                return Result::Success;
-            });
+        const Result result = decoder_.Decode(index, [&](const uint8_t* data, size_t count) {
+            decoded.Add(data, count);
+            if (!output.Write(data, count, writeError)) return Result::Unknown;
+            progress_.Advance(decoded.Bytes());
+            return Result::Success;
+        });
         progress_.FinishItem();
         if (!writeError.empty()) {
-            Fail(shown, writeError);
+            fail(writeError);
             return;
         }
         if (const std::string failure = decoded.FailureText(result, entry); !failure.empty()) {
-            Fail(shown, failure);
+            fail(failure);
             return;
         }
-        if (!output.Commit(entry.attributes & 0x3F, entry.modificationTime, why)) {
-            Fail(shown, why);
+        if (!Settle(shown, output.Commit(entry.attributes & 0x3F, entry.modificationTime, why),
+                    why))
             return;
-        }
         ++tally_.extracted;
+    }
+
+    // True when the entry may go on; otherwise reports the skip or failure.
+    bool Settle(const std::string& shown, EntryOutput::Status status, const std::string& why) {
+        switch (status) {
+            case EntryOutput::Status::Ready:
+                return true;
+            case EntryOutput::Status::Exists:
+                progress_.Message("vexa extract: " + shown +
+                                  ": skipped, file exists (use --overwrite to replace it)");
+                ++tally_.skipped;
+                return false;
+            case EntryOutput::Status::Refused:
+            case EntryOutput::Status::Failed:
+                break;
+        }
+        Fail(shown, why);
+        return false;
     }
 
     void Fail(const std::string& shown, const std::string& reason) {
@@ -106,8 +118,8 @@ class Extractor {
     const Tally& Counts() const { return tally_; }
 
   private:
-    const ArchiveReader& reader_;
-    std::string directory_;
+    DecodeAhead decoder_;
+    OutputFolders folders_;
     bool overwrite_;
     const CodePage& codePage_;
     Progress& progress_;
@@ -197,8 +209,9 @@ int RunExtract(const Args& args, Console& console) {
     if (toOutput) {
         failed += WriteToOutput(reader, selected, *codePage, console, progress);
     } else {
-        Extractor extractor(reader, directory, parsed->Has("overwrite"), *codePage, progress);
-        for (const VEXA_ENTRY* entry : selected) extractor.Entry(*entry);
+        Extractor extractor(reader, selected, directory, parsed->Has("overwrite"), *codePage,
+                            progress);
+        for (size_t i = 0; i < selected.size(); ++i) extractor.Entry(*selected[i], i);
         counts = extractor.Counts();
         failed += counts.failed;
     }

@@ -1,11 +1,14 @@
 // POSIX: every level is opened relative to its parent with O_NOFOLLOW, so a symbolic link
-// anywhere below the destination is never followed, even one planted during the run.
+// anywhere below the destination is never followed, even one planted during the run. A folder
+// stays open while its entries are written, and each file is created, written, timed, closed
+// and renamed relative to it: five system calls for a small file.
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -25,6 +28,7 @@ class Descriptor {
     ~Descriptor() { Reset(); }
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
+    Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
     Descriptor& operator=(Descriptor&& other) noexcept {
         if (this != &other) {
             Reset();
@@ -56,52 +60,35 @@ bool IsSymlink(int directory, const std::string& name) {
 
 unsigned g_serial = 0;
 
-}  // namespace
-
-struct EntryOutput::State {
-    Descriptor folder;
-    Descriptor file;
-    std::string name;
-    std::string tempName;
-    std::string finalPath;
-    std::unique_ptr<RemoveOnInterrupt> interruptGuard;
-    bool created = false;
-};
-
-EntryOutput::EntryOutput() : state_(std::make_unique<State>()) {}
-
-EntryOutput::~EntryOutput() {
-    state_->file.Reset();
-    if (state_->created) ::unlinkat(state_->folder.Get(), state_->tempName.c_str(), 0);
-}
-
-namespace {
-
 using Status = EntryOutput::Status;
+using SharedDescriptor = std::shared_ptr<const Descriptor>;
 
 std::string Join(const std::string& path, const std::string& level) {
     return path + (path.empty() || path.back() == '/' ? "" : "/") + level;
 }
 
 // Moves `folder` one level down to `level` (`path` names it in messages), creating it when
-// missing and never passing through a link.
-Status EnterLevel(Descriptor& folder, const std::string& level, const std::string& path,
-                  std::string& why) {
+// missing and never passing through a link. `created` tells whether this call made it.
+Status EnterLevel(int parent, const std::string& level, const std::string& path, Descriptor& folder,
+                  bool& created, std::string& why) {
     const int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-    int next = ::openat(folder.Get(), level.c_str(), flags);
+    created = false;
+    int next = ::openat(parent, level.c_str(), flags);
     if (next < 0 && errno == ENOENT) {
-        if (::mkdirat(folder.Get(), level.c_str(), 0777) != 0 && errno != EEXIST) {
+        if (::mkdirat(parent, level.c_str(), 0777) == 0) {
+            created = true;
+        } else if (errno != EEXIST) {
             why = "cannot create directory " + path + ": " + Error();
             return Status::Failed;
         }
-        next = ::openat(folder.Get(), level.c_str(), flags);
+        next = ::openat(parent, level.c_str(), flags);
     }
     if (next >= 0) {
         folder = Descriptor(next);
         return Status::Ready;
     }
     const int error = errno;
-    if (IsSymlink(folder.Get(), level)) {
+    if (IsSymlink(parent, level)) {
         why = "refused: " + path + " is a symbolic link, which extraction never follows";
         return Status::Refused;
     }
@@ -114,11 +101,13 @@ Status EnterLevel(Descriptor& folder, const std::string& level, const std::strin
     return Status::Failed;
 }
 
-// Whether the entry may take `name` in `folder`: free, or an ordinary file to be replaced.
-Status CheckFinalName(int folder, const std::string& name, const std::string& path, bool overwrite,
-                      std::string& why) {
+// Whether the entry may take `name` in `folder`: free, or an ordinary file to be replaced
+// (`exists` then).
+Status ExamineFinalName(int folder, const std::string& name, const std::string& path,
+                        bool overwrite, bool& exists, std::string& why) {
     struct stat existing;
-    if (::fstatat(folder, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) != 0) return Status::Ready;
+    exists = ::fstatat(folder, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!exists) return Status::Ready;
     if (S_ISLNK(existing.st_mode)) {
         why = "refused: " + path + " is a symbolic link, which extraction never follows";
         return Status::Refused;
@@ -134,34 +123,122 @@ Status CheckFinalName(int folder, const std::string& name, const std::string& pa
     return overwrite ? Status::Ready : Status::Exists;
 }
 
+// Renames without replacing anything; `unsupported` when the system or file system cannot.
+bool RenameNoReplace(int folder, const char* from, const char* to, bool& unsupported) {
+    unsupported = false;
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(folder, from, folder, to, RENAME_NOREPLACE) == 0) return true;
+    unsupported = errno == EINVAL || errno == ENOSYS;
+    return false;
+#else
+    unsupported = true;
+    return false;
+#endif
+}
+
+unsigned long CachedProcessId() {
+    static const unsigned long id = fs::ProcessId();
+    return id;
+}
+
 }  // namespace
 
-EntryOutput::Status EntryOutput::Prepare(const std::string& root,
+struct OutputFolders::State {
+    struct Level {
+        std::string name;
+        std::string path;  // from the root, for messages
+        SharedDescriptor folder;
+        bool created = false;  // by this run
+    };
+    std::string root;
+    SharedDescriptor rootFolder;
+    std::vector<Level> levels;  // the folder chain the last entry went to
+    FreeSpaceEstimate freeSpace;
+};
+
+OutputFolders::OutputFolders(std::string root) : state_(std::make_unique<State>()) {
+    state_->root = std::move(root);
+}
+
+OutputFolders::~OutputFolders() = default;
+
+struct EntryOutput::State {
+    OutputFolders::State* folders = nullptr;
+    SharedDescriptor folder;
+    Descriptor file;
+    std::string name;
+    std::string tempName;
+    std::string finalPath;
+    std::unique_ptr<RemoveOnInterrupt> interruptGuard;
+    bool overwrite = false;
+    bool examined = false;  // the final name was looked at before the content was written
+    bool replaces = false;  // ... and found to be a file to replace
+    bool created = false;
+    uint64_t written = 0;
+};
+
+EntryOutput::EntryOutput() : state_(std::make_unique<State>()) {}
+
+EntryOutput::~EntryOutput() {
+    state_->file.Reset();
+    if (state_->created) ::unlinkat(state_->folder->Get(), state_->tempName.c_str(), 0);
+}
+
+EntryOutput::Status EntryOutput::Prepare(OutputFolders& folders,
                                          const std::vector<std::string>& levels, bool overwrite,
                                          std::string& why) {
     State& s = *state_;
-    s.folder = Descriptor(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!s.folder.IsOpen()) {
-        why = root + ": " + Error();
-        return Status::Failed;
+    OutputFolders::State& f = *folders.state_;
+    s.folders = &f;
+    s.overwrite = overwrite;
+    if (!f.rootFolder) {
+        Descriptor root(::open(f.root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!root.IsOpen()) {
+            why = f.root + ": " + Error();
+            return Status::Failed;
+        }
+        f.rootFolder = std::make_shared<const Descriptor>(std::move(root));
     }
-    std::string path = root;
-    for (size_t i = 0; i + 1 < levels.size(); ++i) {
-        path = Join(path, levels[i]);
-        if (const Status status = EnterLevel(s.folder, levels[i], path, why);
+    // The levels shared with the previous entry are still open; the rest are entered afresh.
+    const size_t folderLevels = levels.size() - 1;
+    size_t kept = 0;
+    while (kept < f.levels.size() && kept < folderLevels && f.levels[kept].name == levels[kept])
+        ++kept;
+    if (kept < f.levels.size() || kept < folderLevels) f.freeSpace.Forget();
+    f.levels.resize(kept);
+    while (f.levels.size() < folderLevels) {
+        const bool top = f.levels.empty();
+        const std::string& parentPath = top ? f.root : f.levels.back().path;
+        const int parent = (top ? f.rootFolder : f.levels.back().folder)->Get();
+        OutputFolders::State::Level level{levels[f.levels.size()], "", nullptr, false};
+        level.path = Join(parentPath, level.name);
+        Descriptor folder;
+        if (const Status status =
+                EnterLevel(parent, level.name, level.path, folder, level.created, why);
+            status != Status::Ready)
+            return status;
+        level.folder = std::make_shared<const Descriptor>(std::move(folder));
+        f.levels.push_back(std::move(level));
+    }
+    const std::string& path = f.levels.empty() ? f.root : f.levels.back().path;
+    s.folder = f.levels.empty() ? f.rootFolder : f.levels.back().folder;
+    s.name = levels.back();
+    s.finalPath = Join(path, s.name);
+    // In a folder this run created, only this run's own entries could have taken the name,
+    // and the rename into place finds them; elsewhere the name is examined now, before any
+    // content is written.
+    s.examined = f.levels.empty() || !f.levels.back().created;
+    if (s.examined) {
+        if (const Status status =
+                ExamineFinalName(s.folder->Get(), s.name, s.finalPath, overwrite, s.replaces, why);
             status != Status::Ready)
             return status;
     }
-    s.name = levels.back();
-    s.finalPath = Join(path, s.name);
-    if (const Status status = CheckFinalName(s.folder.Get(), s.name, s.finalPath, overwrite, why);
-        status != Status::Ready)
-        return status;
 
-    s.tempName = TemporaryName(fs::ProcessId(), ++g_serial);
+    s.tempName = TemporaryName(CachedProcessId(), ++g_serial);
     const std::string tempPath = Join(path, s.tempName);
     s.interruptGuard = std::make_unique<RemoveOnInterrupt>(tempPath);
-    s.file = Descriptor(::openat(s.folder.Get(), s.tempName.c_str(),
+    s.file = Descriptor(::openat(s.folder->Get(), s.tempName.c_str(),
                                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
     if (!s.file.IsOpen()) {
         why = "cannot create " + tempPath + ": " + Error();
@@ -171,10 +248,20 @@ EntryOutput::Status EntryOutput::Prepare(const std::string& root,
     return Status::Ready;
 }
 
-std::optional<uint64_t> EntryOutput::FreeBytes() const {
-    struct statvfs vfs;
-    if (::fstatvfs(state_->folder.Get(), &vfs) != 0) return std::nullopt;
-    return uint64_t(vfs.f_bavail) * uint64_t(vfs.f_frsize);
+EntryOutput::Status EntryOutput::CheckFinalName(std::string& why) {
+    State& s = *state_;
+    if (s.examined || !s.folder) return Status::Ready;
+    bool exists;
+    return ExamineFinalName(s.folder->Get(), s.name, s.finalPath, s.overwrite, exists, why);
+}
+
+bool EntryOutput::LacksRoomFor(uint64_t size) {
+    State& s = *state_;
+    return s.folders->freeSpace.Lacks(size, [&]() -> std::optional<uint64_t> {
+        struct statvfs vfs;
+        if (::fstatvfs(s.folder->Get(), &vfs) != 0) return std::nullopt;
+        return uint64_t(vfs.f_bavail) * uint64_t(vfs.f_frsize);
+    });
 }
 
 bool EntryOutput::Write(const uint8_t* data, size_t count, std::string& why) {
@@ -188,11 +275,13 @@ bool EntryOutput::Write(const uint8_t* data, size_t count, std::string& why) {
         }
         data += written;
         count -= size_t(written);
+        state_->written += uint64_t(written);
     }
     return true;
 }
 
-bool EntryOutput::Commit(uint32_t attributes, uint64_t modificationTime, std::string& why) {
+EntryOutput::Status EntryOutput::Commit(uint32_t attributes, uint64_t modificationTime,
+                                        std::string& why) {
     State& s = *state_;
     const int fd = s.file.Get();
     int64_t seconds;
@@ -210,15 +299,35 @@ bool EntryOutput::Commit(uint32_t attributes, uint64_t modificationTime, std::st
         ::fchmod(fd, st.st_mode & 07777 & mode_t(~(S_IWUSR | S_IWGRP | S_IWOTH)));
     if (!s.file.Reset()) {
         why = "write error: " + Error();
-        return false;
+        return Status::Failed;
     }
-    if (::renameat(s.folder.Get(), s.tempName.c_str(), s.folder.Get(), s.name.c_str()) != 0) {
+    const int folder = s.folder->Get();
+    // A name found free (or not yet examined) is taken only if it is still free, so nothing
+    // that appeared there meanwhile is replaced unexamined.
+    bool replace = s.replaces;
+    if (!replace) {
+        bool unsupported;
+        if (!RenameNoReplace(folder, s.tempName.c_str(), s.name.c_str(), unsupported)) {
+            if (!unsupported && errno != EEXIST) {
+                why = "cannot rename into place: " + Error();
+                return Status::Failed;
+            }
+            if (!unsupported || !s.examined) {
+                const Status status =
+                    ExamineFinalName(folder, s.name, s.finalPath, s.overwrite, replace, why);
+                if (status != Status::Ready) return status;
+            }
+            replace = true;
+        }
+    }
+    if (replace && ::renameat(folder, s.tempName.c_str(), folder, s.name.c_str()) != 0) {
         why = "cannot rename into place: " + Error();
-        return false;
+        return Status::Failed;
     }
     s.created = false;
     s.interruptGuard.reset();
-    return true;
+    s.folders->freeSpace.Spend(s.written);
+    return Status::Ready;
 }
 
 const std::string& EntryOutput::FinalPath() const {
