@@ -1,7 +1,7 @@
 // Writes one extracted entry below the destination folder. Each level below the destination is
-// opened without following links; the content goes to a temporary file in the entry's folder,
-// removed on failure or interrupt, and only a complete, verified file is renamed to its own
-// name. One implementation file per platform.
+// opened without following links; the content goes to a temporary file in the entry's folder
+// (on Linux one without a name), removed on failure or interrupt, and only a complete, verified
+// file gets its own name. One implementation file per platform.
 #pragma once
 
 #include <cstdint>
@@ -92,6 +92,8 @@ class EntryOutput {
     const std::string& FinalPath() const;
 
   private:
+    Status CommitUnnamed(std::string& why);  // POSIX: a file made without a name
+
     struct State;
     std::unique_ptr<State> state_;
 };

@@ -1,7 +1,9 @@
 // POSIX: every level is opened relative to its parent with O_NOFOLLOW, so a symbolic link
 // anywhere below the destination is never followed, even one planted during the run. A folder
-// stays open while its entries are written, and each file is created, written, timed, closed
-// and renamed relative to it: five system calls for a small file.
+// stays open while its entries are written, and each file is created without a name
+// (O_TMPFILE), written, timed, linked to its name and closed relative to it: five system calls
+// for a small file, one change to the folder, and nothing left behind by a run that stops.
+// Where unnamed files are not available, a temporary name is created and renamed instead.
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -136,6 +138,24 @@ bool RenameNoReplace(int folder, const char* from, const char* to, bool& unsuppo
 #endif
 }
 
+// Whether a file made with O_TMPFILE can be given a name later: through /proc/self/fd, which
+// needs no privilege. Without /proc the content would have no way into place.
+bool CanNameUnnamedFiles() {
+#ifdef O_TMPFILE
+    static const bool can = ::access("/proc/self/fd", X_OK) == 0;
+    return can;
+#else
+    return false;
+#endif
+}
+
+// Gives the unnamed file `fd` the name `name` in `folder`; fails with EEXIST when it is taken.
+bool NameUnnamedFile(int fd, int folder, const char* name) {
+    char self[40];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
+    return ::linkat(AT_FDCWD, self, folder, name, AT_SYMLINK_FOLLOW) == 0;
+}
+
 unsigned long CachedProcessId() {
     static const unsigned long id = fs::ProcessId();
     return id;
@@ -168,12 +188,14 @@ struct EntryOutput::State {
     Descriptor file;
     std::string name;
     std::string tempName;
+    std::string tempPath;  // for the interrupt handler
     std::string finalPath;
     std::unique_ptr<RemoveOnInterrupt> interruptGuard;
     bool overwrite = false;
     bool examined = false;  // the final name was looked at before the content was written
     bool replaces = false;  // ... and found to be a file to replace
-    bool created = false;
+    bool created = false;   // the temporary name exists
+    bool unnamed = false;   // the file has no name yet (O_TMPFILE)
     uint64_t written = 0;
 };
 
@@ -236,7 +258,19 @@ EntryOutput::Status EntryOutput::Prepare(OutputFolders& folders,
     }
 
     s.tempName = TemporaryName(CachedProcessId(), ++g_serial);
-    const std::string tempPath = Join(path, s.tempName);
+    s.tempPath = Join(path, s.tempName);
+    const std::string& tempPath = s.tempPath;
+#ifdef O_TMPFILE
+    // A file without a name needs no cleaning up: a run that stops leaves nothing behind, and
+    // giving it its name is one change to the folder rather than a create and a rename.
+    if (CanNameUnnamedFiles()) {
+        s.file = Descriptor(::openat(s.folder->Get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+        if (s.file.IsOpen()) {
+            s.unnamed = true;
+            return Status::Ready;
+        }
+    }
+#endif
     s.interruptGuard = std::make_unique<RemoveOnInterrupt>(tempPath);
     s.file = Descriptor(::openat(s.folder->Get(), s.tempName.c_str(),
                                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
@@ -297,11 +331,12 @@ EntryOutput::Status EntryOutput::Commit(uint32_t attributes, uint64_t modificati
     struct stat st;
     if ((attributes & 0x01) && ::fstat(fd, &st) == 0)
         ::fchmod(fd, st.st_mode & 07777 & mode_t(~(S_IWUSR | S_IWGRP | S_IWOTH)));
+    const int folder = s.folder->Get();
+    if (s.unnamed) return CommitUnnamed(why);
     if (!s.file.Reset()) {
         why = "write error: " + Error();
         return Status::Failed;
     }
-    const int folder = s.folder->Get();
     // A name found free (or not yet examined) is taken only if it is still free, so nothing
     // that appeared there meanwhile is replaced unexamined.
     bool replace = s.replaces;
@@ -326,6 +361,47 @@ EntryOutput::Status EntryOutput::Commit(uint32_t attributes, uint64_t modificati
     }
     s.created = false;
     s.interruptGuard.reset();
+    s.folders->freeSpace.Spend(s.written);
+    return Status::Ready;
+}
+
+// The file has no name: it is linked to its own name if that is free, or else (a file to
+// replace) to the temporary name and renamed over it. The file is closed only once named, and a
+// close that fails takes the name away again.
+EntryOutput::Status EntryOutput::CommitUnnamed(std::string& why) {
+    State& s = *state_;
+    const int folder = s.folder->Get();
+    bool replace = s.replaces;
+    if (!replace) {
+        if (!NameUnnamedFile(s.file.Get(), folder, s.name.c_str())) {
+            if (errno != EEXIST) {
+                why = "cannot move into place: " + Error();
+                return Status::Failed;
+            }
+            const Status status =
+                ExamineFinalName(folder, s.name, s.finalPath, s.overwrite, replace, why);
+            if (status != Status::Ready) return status;
+        }
+    }
+    if (replace) {
+        s.interruptGuard = std::make_unique<RemoveOnInterrupt>(s.tempPath);
+        if (!NameUnnamedFile(s.file.Get(), folder, s.tempName.c_str())) {
+            why = "cannot move into place: " + Error();
+            return Status::Failed;
+        }
+        s.created = true;
+        if (::renameat(folder, s.tempName.c_str(), folder, s.name.c_str()) != 0) {
+            why = "cannot rename into place: " + Error();
+            return Status::Failed;
+        }
+        s.created = false;
+        s.interruptGuard.reset();
+    }
+    if (!s.file.Reset()) {
+        why = "write error: " + Error();
+        if (!replace) ::unlinkat(folder, s.name.c_str(), 0);
+        return Status::Failed;
+    }
     s.folders->freeSpace.Spend(s.written);
     return Status::Ready;
 }

@@ -22,13 +22,23 @@ fail() {
   exit 1
 }
 
-# Waits until a file matching the pattern exists and holds some bytes, while the job runs.
+# Waits until a file matching the pattern exists and holds some bytes, while the job runs. A
+# pattern in a folder also matches a file the job holds open there without a name (Linux
+# extracts into a file made with O_TMPFILE, named only once complete).
 wait_for_partial() {
-  local pid=$1 pattern=$2
+  local pid=$1 pattern=$2 folder fd
+  folder=$(dirname "$pattern")
   for _ in $(seq 1 600); do
     for f in $pattern; do
       if [ -s "$f" ]; then return 0; fi
     done
+    if [ "$folder" != . ]; then
+      for fd in /proc/"$pid"/fd/*; do
+        case $(readlink "$fd" 2>/dev/null) in
+          "$PWD/$folder/"*) if [ -s "$fd" ]; then return 0; fi ;;
+        esac
+      done
+    fi
     kill -0 "$pid" 2>/dev/null || return 1
     sleep 0.05
   done
