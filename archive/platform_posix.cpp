@@ -5,8 +5,6 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <new>
 #include <utility>
 
 #include "platform.h"
@@ -145,27 +143,6 @@ void File::Close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     position_ = 0;
-}
-
-struct CancelSignal::State {
-    std::atomic<bool> requested{false};
-};
-
-CancelSignal::CancelSignal() : state_(new (std::nothrow) State) {}
-CancelSignal::~CancelSignal() {
-    delete state_;
-}
-bool CancelSignal::IsValid() const {
-    return state_ != nullptr;
-}
-void CancelSignal::Set() {
-    state_->requested.store(true);
-}
-void CancelSignal::Reset() {
-    state_->requested.store(false);
-}
-bool CancelSignal::PollAndReset() {
-    return state_->requested.exchange(false);
 }
 
 std::optional<uint64_t> FreeBytes(const char* directory) {
