@@ -22,7 +22,10 @@ std::string Hex(unsigned char c) {
 
 std::string HexBytes(const std::string& bytes) {
     std::string text;
-    for (unsigned char c : bytes) text += (text.empty() ? "" : " ") + Hex(c).substr(2);
+    for (unsigned char c : bytes) {
+        if (!text.empty()) text += ' ';
+        text += Hex(c).substr(2);
+    }
     return text;
 }
 
