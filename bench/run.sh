@@ -45,6 +45,7 @@ row() { printf 'row:\t%s\t%s\t%s\t%s\n' "$@" >>"$rows"; }
 echo "== data sets"
 "$root/bench/datasets.sh" "$data"
 "$bench" prepare "$data" text binaries mix
+sync  # the files just written go to disk now, not during the first measurements
 
 echo "== in-process decode, 64-bit"
 "$bench" decode "$data" text binaries mix | tee -a "$rows"
