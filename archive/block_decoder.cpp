@@ -233,8 +233,8 @@ BlockOutcome DecodeBlock(const uint8_t* payload, size_t payloadBytes, uint64_t b
     table.Clear();
 
     // The fast loop reads a flag and a literal in one go from a register as wide as the
-    // machine's word, refilled once per token; the careful step below handles everything else
-    // (the first three tokens, the payload's and the buffer's last bytes, literals too wide
+    // machine's word, refilled once per token or two; the careful step below handles everything
+    // else (the first three tokens, the payload's and the buffer's last bytes, literals too wide
     // for one refill, long length codes).
     const bool fastWidth = width + 1 <= WordBitReader::kRefilled;
     // Two tokens a refill where the register is wide enough (64 bits) and two literals fit too.

@@ -107,9 +107,7 @@ Result DecodeEntryTo(void* handle, const char* name,
     VEXA_STREAM& stream = *static_cast<VEXA_STREAM*>(handle);
     uint8_t* buffer = stream.scratch.Output();
     if (!buffer) return Result::Unknown;
-    return DecodeEntry(
-        stream, name, buffer, [&](uint8_t* data, size_t count) { return sink(data, count); },
-        progress);
+    return DecodeEntry(stream, name, buffer, sink, progress);
 }
 
 }  // namespace vexa
