@@ -3,16 +3,18 @@
 # Installs what is missing, builds everything, packs FOLDER (the sample folder by default) into a
 # self-extractor with `vexa sfx`, runs it under Wine (inside Xvfb when there is no display),
 # extracts through its dialog into a temporary folder, checks the files and says where all is.
+# The self-extractor is the 32-bit one where this machine executes 32-bit code, else the 64-bit
+# one (64-bit Wine runs everywhere).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${VEXA_BUILD_DIR:-$root/build}
 
 # Inside the display: drive the self-extractor through its dialog in an X11 Wine prefix.
 if [ "${1:-}" = "--drive" ]; then
-  sfx=$2 dest=$3 picture=$4
-  source "$root/scripts/wine-env.sh" "$build/wineprefix-x11" x11
+  width=$2 sfx=$3 dest=$4 picture=$5
+  source "$root/scripts/wine-env.sh" "$build/wineprefix-x11" x11 "$width"
   trap stop_wine EXIT
-  wine "$build/win32/tests/sfx/sfx_drive.exe" "$sfx" "$dest/" "$picture" </dev/null
+  "$wine" "$build/$width/tests/sfx/sfx_drive.exe" "$sfx" "$dest/" "$picture" </dev/null
   exit
 fi
 
@@ -22,16 +24,21 @@ jobs=$(nproc)
 
 "$root/scripts/install-deps.sh"
 
+if why=$("$root/scripts/probe-32bit.sh"); then
+  width=win32 toolchain=i686 stub_var=VEXA_STUB sfx_options=()
+  echo "== the 32-bit self-extractor (this machine executes 32-bit code)"
+else
+  width=win64 toolchain=x86_64 stub_var=VEXA_STUB64 sfx_options=(--x64)
+  echo "== the 64-bit self-extractor: $why"
+fi
+
 echo "== building the self-extractor stub (Windows) and vexa (Linux), the stub beside it"
-(
-  source "$root/scripts/wine-env.sh" "$build/wineprefix"
-  trap stop_wine EXIT
-  cmake -S "$root" -B "$build/win32" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" >/dev/null
-  cmake --build "$build/win32" -j "$jobs" --target sfxstub sfx_drive >/dev/null
-)
+# Building runs no Windows program.
+cmake -S "$root" -B "$build/$width" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$toolchain.cmake" >/dev/null
+cmake --build "$build/$width" -j "$jobs" --target sfxstub sfx_drive >/dev/null
 cmake -S "$root" -B "$build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVEXA_TESTS=OFF \
-  -DVEXA_STUB="$build/win32/sfx/sfxstub.exe" >/dev/null
+  "-D$stub_var=$build/$width/sfx/sfxstub.exe" >/dev/null
 cmake --build "$build/release" -j "$jobs" --target vexa >/dev/null
 vexa=$build/release/cli/vexa
 
@@ -40,15 +47,15 @@ rm -rf "$out"
 mkdir -p "$out"
 sfx=$out/setup.exe
 echo "== packing $folder"
-"$vexa" sfx "$sfx" "$folder"  # the stub beside the program, as a user runs it
+"$vexa" sfx "${sfx_options[@]}" "$sfx" "$folder"  # the stub beside the program, as a user runs it
 "$vexa" list "$sfx"
 
 dest=$(mktemp -d "${TMPDIR:-/tmp}/vexa-demo.XXXXXX")
 echo "== extracting with the self-extractor's dialog into $dest"
 if [ -n "${DISPLAY:-}" ]; then
-  "$0" --drive "$sfx" "$dest" "$out/dialog.bmp"
+  "$0" --drive "$width" "$sfx" "$dest" "$out/dialog.bmp"
 else
-  xvfb-run -a -s "-screen 0 1024x768x24" "$0" --drive "$sfx" "$dest" "$out/dialog.bmp"
+  xvfb-run -a -s "-screen 0 1024x768x24" "$0" --drive "$width" "$sfx" "$dest" "$out/dialog.bmp"
 fi
 convert "$out/dialog.bmp" "$out/dialog.png"
 

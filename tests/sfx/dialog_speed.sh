@@ -3,16 +3,20 @@
 # Times the self-extractor extracting COUNT small files through its dialog under Wine against
 # `vexa.exe extract` of the same exe, in one run, and prints both times and their ratio. The
 # two take turns, so that a busy machine slows both alike. The files lie in 20 folders; each
-# extraction goes into a fresh folder on disk. Needs the win32 build (sfxstub, sfx_drive, vexa).
+# extraction goes into a fresh folder on disk. WIDTH=win32 or win64 picks the Windows build
+# (build/WIDTH: sfxstub, sfx_drive, vexa); the default is win32 where this machine runs 32-bit
+# code, else win64.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build=${VEXA_BUILD_DIR:-$root/build}
 counts=("${@:-2000}")
 repeat=${REPEAT:-3}
 
-source "$root/scripts/wine-env.sh" "$build/wineprefix"
+width=${WIDTH:-$("$root/scripts/probe-32bit.sh" >/dev/null && echo win32 || echo win64)}
+win=$build/$width
+source "$root/scripts/wine-env.sh" "$build/wineprefix" null "$width"
 trap 'stop_wine; rm -rf "$work"' EXIT
-cmake --build "$build/win32" -j 2 --target sfxstub sfx_drive vexa >/dev/null
+cmake --build "$win" -j 2 --target sfxstub sfx_drive vexa >/dev/null
 work=$(mktemp -d "$build/dialog-speed.XXXXXX")
 
 seconds() { date +%s.%N; }
@@ -27,7 +31,7 @@ for count in "${counts[@]}"; do
     printf 'file %d of %d\n%*s\n' "$i" "$count" $((i % 700)) x >"$dir/f$i.txt"
   done
   exe=$work/setup-$count.exe
-  wine "$build/win32/cli/vexa.exe" sfx -q -s "$build/win32/sfx/sfxstub.exe" "$exe" "$files" \
+  "$wine" "$win/cli/vexa.exe" sfx -q -s "$win/sfx/sfxstub.exe" "$exe" "$files" \
     >/dev/null
 
   cli=
@@ -39,10 +43,10 @@ for count in "${counts[@]}"; do
       sync
       start=$(seconds)
       if [ "$tool" = cli ]; then
-        wine "$build/win32/cli/vexa.exe" extract -q -o "$work/cli-$count" "$exe" >/dev/null
+        "$wine" "$win/cli/vexa.exe" extract -q -o "$work/cli-$count" "$exe" >/dev/null
         cli=$(best "$cli" "$(echo "$(seconds) - $start" | bc)")
       else
-        wine "$build/win32/tests/sfx/sfx_drive.exe" "$exe" "$work/dialog-$count" - >/dev/null
+        "$wine" "$win/tests/sfx/sfx_drive.exe" "$exe" "$work/dialog-$count" - >/dev/null
         dialog=$(best "$dialog" "$(echo "$(seconds) - $start" | bc)")
       fi
     done

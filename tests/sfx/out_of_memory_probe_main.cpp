@@ -14,7 +14,9 @@ std::vector<uint8_t> g_buffer;
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     if (std::strstr(commandLine, "allocation")) {
-        g_buffer.reserve(0x7FFF0000);  // no 32-bit process has that much room in one piece
+        // The most a vector may ask for: half the address space, which no process gets in one
+        // piece (2 GiB in a 32-bit process, 8 EiB in a 64-bit one).
+        g_buffer.reserve(g_buffer.max_size());
     } else if (std::strstr(commandLine, "length")) {
         g_buffer.resize(g_buffer.max_size() + size_t(g_buffer.size() + 1));
     }

@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # screenshot.sh SCREENSHOT-PROGRAM STUB WORK-FOLDER OUTPUT.png
 # Runs the screenshot program under Xvfb in a Wine prefix of its own that uses the X11 driver
-# (the test prefix has no display driver), and converts the capture to PNG.
+# (the test prefix has no display driver; a 64-bit program gets a 64-bit prefix), and converts
+# the capture to PNG.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 if [ "${1:-}" = "--inside-display" ]; then
   program=$2 stub=$3 work=$4
-  source "$root/scripts/wine-env.sh" "$work/wineprefix-x11" x11
+  source "$root/scripts/wine-env.sh" "$work/wineprefix-x11" x11 "$("$root/scripts/pe-width.sh" "$program")"
   trap stop_wine EXIT
-  wine "$program" "$stub" "$work/run" "$work/sfx-dialog.bmp" </dev/null
+  "$wine" "$program" "$stub" "$work/run" "$work/sfx-dialog.bmp" </dev/null
   exit
 fi
 

@@ -26,15 +26,15 @@ const std::vector<uint8_t>& StubBytes() {
     return bytes;
 }
 
-// Minimal reader of a 32-bit PE image held in memory.
+// Minimal reader of a PE image of this build's width (PE32 or PE32+) held in memory.
 class PeFile {
   public:
     explicit PeFile(const std::vector<uint8_t>& bytes) : bytes_(bytes) {
         const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes.data());
-        nt_ = reinterpret_cast<const IMAGE_NT_HEADERS32*>(bytes.data() + dos->e_lfanew);
+        nt_ = reinterpret_cast<const IMAGE_NT_HEADERS*>(bytes.data() + dos->e_lfanew);
         sections_ = IMAGE_FIRST_SECTION(nt_);
     }
-    const IMAGE_NT_HEADERS32& Nt() const { return *nt_; }
+    const IMAGE_NT_HEADERS& Nt() const { return *nt_; }
     const IMAGE_SECTION_HEADER* SectionOfRva(uint32_t rva) const {
         for (int i = 0; i < nt_->FileHeader.NumberOfSections; ++i) {
             const IMAGE_SECTION_HEADER& s = sections_[i];
@@ -71,7 +71,7 @@ class PeFile {
 
   private:
     const std::vector<uint8_t>& bytes_;
-    const IMAGE_NT_HEADERS32* nt_;
+    const IMAGE_NT_HEADERS* nt_;
     const IMAGE_SECTION_HEADER* sections_;
 };
 
@@ -79,10 +79,21 @@ bool Contains(const std::vector<uint8_t>& bytes, const std::string& text) {
     return std::search(bytes.begin(), bytes.end(), text.begin(), text.end()) != bytes.end();
 }
 
-TEST(StubImage, IsA32BitGuiProgramImportingOnlySystemLibraries) {
+#ifdef _WIN64
+constexpr WORD kMachine = IMAGE_FILE_MACHINE_AMD64;
+constexpr WORD kOptionalMagic = IMAGE_NT_OPTIONAL_HDR64_MAGIC;
+constexpr const char* kManifestArchitecture = "processorArchitecture=\"amd64\"";
+#else
+constexpr WORD kMachine = IMAGE_FILE_MACHINE_I386;
+constexpr WORD kOptionalMagic = IMAGE_NT_OPTIONAL_HDR32_MAGIC;
+constexpr const char* kManifestArchitecture = "processorArchitecture=\"x86\"";
+#endif
+
+TEST(StubImage, IsAGuiProgramOfThisWidthImportingOnlySystemLibraries) {
     ASSERT_FALSE(StubBytes().empty()) << StubPath();
     const PeFile pe(StubBytes());
-    EXPECT_EQ(pe.Nt().FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
+    EXPECT_EQ(pe.Nt().FileHeader.Machine, kMachine);
+    EXPECT_EQ(pe.Nt().OptionalHeader.Magic, kOptionalMagic);
     EXPECT_EQ(pe.Nt().OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
     const std::vector<std::string> system = {"kernel32.dll", "user32.dll",  "comctl32.dll",
                                              "shell32.dll",  "ole32.dll",   "msvcrt.dll",
@@ -336,6 +347,8 @@ TEST_F(StubResources, ManifestRunsAsInvokerWithClassicControls) {
     ASSERT_FALSE(bytes.empty());
     const std::string manifest(bytes.begin(), bytes.end());
     EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
+    // An identity of another architecture makes Windows refuse to start the program.
+    EXPECT_NE(manifest.find(kManifestArchitecture), std::string::npos);
     EXPECT_EQ(manifest.find("Common-Controls"), std::string::npos);
 }
 
