@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The benchmark command: bench/run.sh
-# Builds what it needs (optimised, no sanitizers; the Windows parts in build/win32), installs the
-# peers it lacks (Debian's 7zip, unzip, zip, time, libz-mingw-w64-dev), measures every figure
+# Builds what it needs (optimised, no sanitizers; the Windows parts in build/win64 and, where
+# this machine executes 32-bit code, build/win32), installs the peers it lacks (Debian's 7zip,
+# unzip, zip, time, libz-mingw-w64-dev for both widths), measures every figure
 # next to its peer in this one run and prints a table: the figure, its peer and the ratio.
 #   decode      in-process decode with its CRC check, vexa speed / zlib speed (gzip -6, CRC)
 #   extract     whole process, vexa time / peer time (best of 5, the programs taking turns)
@@ -11,6 +12,7 @@
 #   peak memory    maximum resident set of the whole process, vexa / peer
 # Data sets (26 MB of man pages, of x86-64 shared libraries, and the two interleaved 1 MiB at a
 # time) are built once into $build/bench-data. Set BENCH_SKIP_WINE=1 to leave out the Wine rows.
+# Rows that cannot be measured on this machine are printed with the reason.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${VEXA_BUILD_DIR:-$root/build}
@@ -24,7 +26,7 @@ need=()
 for pair in 7zz:7zip unzip:unzip zip:zip /usr/bin/time:time; do
   command -v "${pair%%:*}" >/dev/null || need+=("${pair#*:}")
 done
-[ -f /usr/i686-w64-mingw32/lib/libz.a ] || need+=(libz-mingw-w64-dev)
+[ -f /usr/x86_64-w64-mingw32/lib/libz.a ] || need+=(libz-mingw-w64-dev)
 if [ ${#need[@]} -gt 0 ]; then
   echo "== installing ${need[*]}"
   apt-get install -y -q "${need[@]}" >/dev/null 2>&1 ||
@@ -138,45 +140,67 @@ for peer in "7zz x" unzip "tar -xzf"; do
   row "peak memory, 100 MB archive, vs $peer" "vexa ${mv} MB" "$peer ${p} MB" "$(ratio "$mv" "$p")"
 done
 
-if [ "${BENCH_SKIP_WINE:-0}" != 1 ]; then
-  echo "== Windows build (build/win32) and Wine"
-  source "$root/scripts/wine-env.sh" "$build/wineprefix-bench"
-  trap 'stop_wine; rm -rf "$shm"' EXIT
-  cmake -S "$root" -B "$build/win32" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" >/dev/null
-  cmake --build "$build/win32" -j "$jobs" --target vexa_bench sfx_drive sfxstub vexa >/dev/null
-  win=$build/win32
+# Windows rows, for each width: in-process decode under Wine against zlib built for Windows of
+# that width, and the stub's dialog against vexa.exe extract. A width this machine cannot run is
+# named in the table with the reason.
+windows_rows() {
+  local width=$1 bits toolchain win
+  case $width in
+    win32) bits=32 toolchain=i686 ;;
+    *) bits=64 toolchain=x86_64 ;;
+  esac
+  echo "== Windows build (build/$width) and $bits-bit Wine"
+  (
+    source "$root/scripts/wine-env.sh" "$build/wineprefix-bench" null "$width"
+    trap stop_wine EXIT
+    cmake -S "$root" -B "$build/$width" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$toolchain.cmake" >/dev/null
+    cmake --build "$build/$width" -j "$jobs" --target vexa_bench sfx_drive sfxstub vexa >/dev/null
+    win=$build/$width
 
-  echo "== in-process decode, 32-bit under Wine"
-  wine "$win/bench/vexa_bench.exe" decode "$(winepath -w "$data")" text binaries mix </dev/null |
-    tr -d '\r' | sed 's/^row:\tdecode /row:\tdecode 32-bit /' | tee -a "$rows"
+    echo "== in-process decode, $bits-bit under Wine"
+    "$wine" "$win/bench/vexa_bench.exe" decode "$(winepath -w "$data")" text binaries mix </dev/null |
+      tr -d '\r' | sed "s/^row:\tdecode /row:\tdecode $bits-bit under Wine, /" | tee -a "$rows"
 
-  echo "== the stub's dialog under Wine"
-  # Both whole Wine processes: sfx_drive starts the self-extractor, types the destination,
-  # presses Extract, answers its questions and closes it; vexa.exe extracts the same file.
-  for count in 2000 10000; do
-    dir=$work/sfx$count
-    mkdir -p "$dir"
-    if [ "$count" = 10000 ]; then
-      src=$files
-      label="10,000 files"
-    else
-      src=$work/files$count
-      label="2,000 files"
-      "$bench" files "$src/set" "$count" "$data/text.bin"
-    fi
-    (cd "$src" && "$vexa" sfx -q --stub "$win/sfx/sfxstub.exe" "$dir/setup.exe" set)
-    d=$(tries=1 best_time "rm -rf '$dir/dialog'; sync" \
-      wine "$win/tests/sfx/sfx_drive.exe" "$dir/setup.exe" "$dir/dialog/" -)
-    t=$(tries=1 best_time "rm -rf '$dir/tool'; sync" \
-      wine "$win/cli/vexa.exe" extract -q -o "$(winepath -w "$dir/tool")" "$(winepath -w "$dir/setup.exe")")
-    if [ -d "$dir/dialog/set" ]; then
-      row "stub dialog, $label" "dialog ${d} s" "vexa.exe extract ${t} s" "$(ratio "$d" "$t")"
-    else
-      row "stub dialog, $label" "dialog failed after ${d} s" "vexa.exe extract ${t} s" "-"
-    fi
-    rm -rf "$dir/dialog" "$dir/tool"
-  done
+    echo "== the $bits-bit stub's dialog under Wine"
+    # Both whole Wine processes: sfx_drive starts the self-extractor, types the destination,
+    # presses Extract, answers its questions and closes it; vexa.exe extracts the same file.
+    for count in 2000 10000; do
+      dir=$work/sfx$count-$width
+      mkdir -p "$dir"
+      if [ "$count" = 10000 ]; then
+        src=$files
+        label="10,000 files"
+      else
+        src=$work/files$count
+        label="2,000 files"
+        [ -d "$src/set" ] || "$bench" files "$src/set" "$count" "$data/text.bin"
+      fi
+      (cd "$src" && "$vexa" sfx -q --stub "$win/sfx/sfxstub.exe" "$dir/setup.exe" set)
+      d=$(tries=1 best_time "rm -rf '$dir/dialog'; sync" \
+        "$wine" "$win/tests/sfx/sfx_drive.exe" "$dir/setup.exe" "$dir/dialog/" -)
+      t=$(tries=1 best_time "rm -rf '$dir/tool'; sync" \
+        "$wine" "$win/cli/vexa.exe" extract -q -o "$(winepath -w "$dir/tool")" "$(winepath -w "$dir/setup.exe")")
+      if [ -d "$dir/dialog/set" ]; then
+        row "$bits-bit stub dialog, $label" "dialog ${d} s" "vexa.exe extract ${t} s" "$(ratio "$d" "$t")"
+      else
+        row "$bits-bit stub dialog, $label" "dialog failed after ${d} s" "vexa.exe extract ${t} s" "-"
+      fi
+      rm -rf "$dir"
+    done
+  )
+}
+not_measured() { row "$1" "not measured here: $2" "-" "-"; }
+
+if [ "${BENCH_SKIP_WINE:-0}" = 1 ]; then
+  not_measured "Windows rows (decode under Wine, stub dialog)" "BENCH_SKIP_WINE=1"
+else
+  windows_rows win64
+  if why=$("$root/scripts/probe-32bit.sh"); then
+    windows_rows win32
+  else
+    not_measured "decode 32-bit under Wine; 32-bit stub dialog" "$why"
+  fi
 fi
 
 echo
