@@ -159,7 +159,7 @@ windows_rows() {
     win=$build/$width
 
     echo "== in-process decode, $bits-bit under Wine"
-    "$wine" "$win/bench/vexa_bench.exe" decode "$(winepath -w "$data")" text binaries mix </dev/null |
+    "$wine" "$win/bench/vexa_bench.exe" decode "$("$wine" winepath -w "$data")" text binaries mix </dev/null |
       tr -d '\r' | sed "s/^row:\tdecode /row:\tdecode $bits-bit under Wine, /" | tee -a "$rows"
 
     echo "== the $bits-bit stub's dialog under Wine"
@@ -180,7 +180,7 @@ windows_rows() {
       d=$(tries=1 best_time "rm -rf '$dir/dialog'; sync" \
         "$wine" "$win/tests/sfx/sfx_drive.exe" "$dir/setup.exe" "$dir/dialog/" -)
       t=$(tries=1 best_time "rm -rf '$dir/tool'; sync" \
-        "$wine" "$win/cli/vexa.exe" extract -q -o "$(winepath -w "$dir/tool")" "$(winepath -w "$dir/setup.exe")")
+        "$wine" "$win/cli/vexa.exe" extract -q -o "$("$wine" winepath -w "$dir/tool")" "$("$wine" winepath -w "$dir/setup.exe")")
       if [ -d "$dir/dialog/set" ]; then
         row "$bits-bit stub dialog, $label" "dialog ${d} s" "vexa.exe extract ${t} s" "$(ratio "$d" "$t")"
       else
