@@ -139,7 +139,8 @@ TEST(CodePage, NamesSurviveCreateListAndExtract) {
             std::istringstream levels(file);
             for (std::string level; std::getline(levels, level, '/');) {
                 std::string problem;
-                bytes += "\\" + Page(c.codePage).EncodeLevel(level, problem).value_or("?");
+                bytes += '\\';
+                bytes += Page(c.codePage).EncodeLevel(level, problem).value_or("?");
             }
             expectedStored.push_back(bytes);
         }
