@@ -1,0 +1,75 @@
+#!/usr/bin/python3
+"""Writes a copy of a PE image with one fault, for showing that check_pe_image.py catches it.
+
+    damage_pe_image.py DAMAGE IN OUT
+
+Each damage leaves the rest of the image as it was, so that only one check should fail.
+"""
+import sys
+
+import pefile
+
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+from check_pe_image import ARCHIVE_SIGNATURE  # noqa: E402
+
+FOREIGN_DLL = b"libgcc_s.dll"  # a MinGW runtime DLL: absent on a user's machine
+GROWTH = 65536
+
+
+def intact(pe, data):
+    return data
+
+
+def signature_in_image(pe, data):
+    # Into a section's padding: the file keeps its length and layout.
+    for section in pe.sections:
+        slack = section.SizeOfRawData - section.Misc_VirtualSize
+        if section.SizeOfRawData and slack >= len(ARCHIVE_SIGNATURE):
+            at = section.PointerToRawData + section.Misc_VirtualSize
+            data[at:at + len(ARCHIVE_SIGNATURE)] = ARCHIVE_SIGNATURE
+            return data
+    sys.exit("damage_pe_image: no section has room for the signature")
+
+
+def foreign_import(pe, data):
+    # The longest imported name is overwritten in place, so no offset moves.
+    entry = max(pe.DIRECTORY_ENTRY_IMPORT, key=lambda e: len(e.dll))
+    if len(entry.dll) < len(FOREIGN_DLL):
+        sys.exit("damage_pe_image: no imported name is long enough to hold " + FOREIGN_DLL.decode())
+    at = pe.get_offset_from_rva(entry.struct.Name)
+    data[at:at + len(entry.dll)] = FOREIGN_DLL.ljust(len(entry.dll), b"\0")
+    return data
+
+
+def console_subsystem(pe, data):
+    at = pe.OPTIONAL_HEADER.get_field_absolute_offset("Subsystem")
+    data[at:at + 2] = pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_CUI"].to_bytes(2, "little")
+    return data
+
+
+def oversized(pe, data):
+    # The last section's raw data grows, so the file still ends where that data does.
+    last = max(pe.sections, key=lambda s: s.PointerToRawData + s.SizeOfRawData)
+    end = last.PointerToRawData + last.SizeOfRawData
+    last.SizeOfRawData += GROWTH
+    header = last.get_file_offset()
+    data[header:header + last.sizeof()] = last.__pack__()
+    return data[:end] + bytes(GROWTH) + data[end:]
+
+
+DAMAGES = {f.__name__: f for f in (intact, signature_in_image, foreign_import, console_subsystem,
+                                   oversized)}
+
+
+def main():
+    if len(sys.argv) != 4 or sys.argv[1] not in DAMAGES:
+        sys.exit("usage: damage_pe_image.py {" + ",".join(DAMAGES) + "} IN OUT")
+    with open(sys.argv[2], "rb") as f:
+        data = bytearray(f.read())
+    damaged = DAMAGES[sys.argv[1]](pefile.PE(data=bytes(data)), data)
+    with open(sys.argv[3], "wb") as f:
+        f.write(damaged)
+
+
+if __name__ == "__main__":
+    main()
