@@ -62,11 +62,12 @@ echo "== 32-bit Windows build (the shipped files): checked as built; its suite u
 cmake -S "$root" -B "$build/win32" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" >/dev/null
 cmake --build "$build/win32" -j "$jobs"
+run_ctest "$build/win32" -L static
 if [ "$wine32_suite" = ran ]; then
   (
     source "$root/scripts/wine-env.sh" "$build/wineprefix" null win32
     trap stop_wine EXIT
-    run_ctest "$build/win32"
+    run_ctest "$build/win32" -L wine
     echo "$passed" >"$build/.passed"
   )
   passed=$(cat "$build/.passed")
