@@ -38,19 +38,32 @@ std::string Write(platform::File& out, const uint8_t* data, size_t count) {
     return result.diskFull ? "the disk is full" : "write error";
 }
 
+// Which stub is used when none is given: the 32-bit one runs on every Windows; the 64-bit one
+// also where 32-bit programs cannot run (Windows PE, Server without WOW64).
+struct DefaultStub {
+    const char* fileName;
+    uint16_t machine;
+    const char* kind;
+};
+constexpr DefaultStub kStub32 = {"sfxstub.exe", kMachineI386, "32-bit"};
+constexpr DefaultStub kStub64 = {"sfxstub64.exe", kMachineAmd64, "64-bit"};
+
 // The stub's places when none is given: beside the program, then where an installation puts
 // it (share/vexa under the program's prefix).
-std::vector<std::string> DefaultStubPaths(const std::string& programDirectory) {
+std::vector<std::string> DefaultStubPaths(const std::string& programDirectory,
+                                          const DefaultStub& stub) {
     const std::string sep(1, fs::Separator());
-    std::vector<std::string> paths = {programDirectory + "sfxstub.exe"};
+    std::vector<std::string> paths = {programDirectory + stub.fileName};
     if (!programDirectory.empty())
         paths.push_back(programDirectory + ".." + sep + "share" + sep + "vexa" + sep +
-                        "sfxstub.exe");
+                        stub.fileName);
     return paths;
 }
 
-// Reads the given stub, or the first of the default places that holds one.
-std::string FindAndReadStub(const std::optional<std::string>& given,
+// Reads the given stub, or the first of the default places that holds one, which must then be
+// a program of the width asked for (a stub of the other width in its place would make a
+// self-extractor that does not run where the user expects it to).
+std::string FindAndReadStub(const std::optional<std::string>& given, const DefaultStub& wanted,
                             const std::string& programDirectory, std::string& path,
                             std::vector<uint8_t>& image) {
     if (given) {
@@ -58,13 +71,20 @@ std::string FindAndReadStub(const std::optional<std::string>& given,
         return ReadStub(path, image);
     }
     std::string tried;
-    for (const std::string& candidate : DefaultStubPaths(programDirectory)) {
+    for (const std::string& candidate : DefaultStubPaths(programDirectory, wanted)) {
         path = candidate;
         platform::File probe = platform::File::Open(path.c_str(), platform::File::Access::Read);
-        if (probe.IsOpen()) return ReadStub(path, image);
-        tried += (tried.empty() ? "" : "; ") + path + ": cannot open the stub";
+        if (!probe.IsOpen()) {
+            tried += (tried.empty() ? "" : "; ") + path + ": cannot open the stub";
+            continue;
+        }
+        if (std::string error = ReadStub(path, image); !error.empty()) return error;
+        const auto machine = PeMachine(image);
+        if (machine && *machine != wanted.machine)
+            return path + ": not a " + std::string(wanted.kind) + " stub";
+        return {};
     }
-    return "no stub found (" + tried + ")";
+    return "no " + std::string(wanted.kind) + " stub found (" + tried + ")";
 }
 
 // Appends the archive inside `path` (from its signature to the end of the file).
@@ -116,6 +136,7 @@ int RunSfx(const Args& args, Console& console) {
     const auto parsed = ParseCommand(kCommand, args,
                                      {{"archive", 'a', true},
                                       {"stub", 's', true},
+                                      {"x64", 0, false},
                                       {"default-dest", 'd', true},
                                       {"threads", 'j', true},
                                       {"quiet", 'q', false},
@@ -149,10 +170,14 @@ int RunSfx(const Args& args, Console& console) {
                       outputPath + ": is a directory; give the self-extractor's file name");
         return kExitUsage;
     }
+    const auto givenStub = parsed->Value("stub");
+    const bool x64 = parsed->Has("x64");
+    if (givenStub && x64)
+        return UsageError(kCommand, "give either --stub FILE or --x64, not both", console);
     std::string stubPath;
     std::vector<uint8_t> stub;
-    if (std::string error =
-            FindAndReadStub(parsed->Value("stub"), console.programDirectory, stubPath, stub);
+    if (std::string error = FindAndReadStub(givenStub, x64 ? kStub64 : kStub32,
+                                            console.programDirectory, stubPath, stub);
         !error.empty()) {
         console.Error(kCommand, error + " (give the stub with --stub)");
         return kExitUsage;

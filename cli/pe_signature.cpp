@@ -38,14 +38,23 @@ uint32_t PeChecksum(const std::vector<uint8_t>& image, size_t checksumOffset) {
     return uint32_t(sum + image.size());
 }
 
-// Where the security directory entry sits in the file, if the image is a PE file that has one.
-std::optional<size_t> SecurityEntryOffset(const std::vector<uint8_t>& image,
-                                          size_t& checksumOffset) {
+// Where the "PE\0\0" header starts, if the image is a PE file with room for its COFF header and
+// the optional header's magic.
+std::optional<size_t> PeHeaderOffset(const std::vector<uint8_t>& image) {
     if (image.size() < kNewHeaderOffsetField + 4 || image[0] != 'M' || image[1] != 'Z')
         return std::nullopt;
     const size_t pe = Load(image, kNewHeaderOffsetField, 4);
     if (pe > image.size() || image.size() - pe < 4 + kCoffHeaderSize + 2) return std::nullopt;
     if (std::memcmp(image.data() + pe, "PE\0\0", 4) != 0) return std::nullopt;
+    return pe;
+}
+
+// Where the security directory entry sits in the file, if the image is a PE file that has one.
+std::optional<size_t> SecurityEntryOffset(const std::vector<uint8_t>& image,
+                                          size_t& checksumOffset) {
+    const auto header = PeHeaderOffset(image);
+    if (!header) return std::nullopt;
+    const size_t pe = *header;
     const size_t optionalSize = Load(image, pe + 4 + 16, 2);
     const size_t optional = pe + 4 + kCoffHeaderSize;
     if (image.size() - optional < optionalSize) return std::nullopt;
@@ -94,6 +103,12 @@ SignatureRemoval RemoveSignature(std::vector<uint8_t>& image) {
     removal.removed = true;
     removal.certificateBytes = size;
     return removal;
+}
+
+std::optional<uint16_t> PeMachine(const std::vector<uint8_t>& image) {
+    const auto pe = PeHeaderOffset(image);
+    if (!pe) return std::nullopt;
+    return uint16_t(Load(image, *pe + 4, 2));
 }
 
 }  // namespace vexa::cli

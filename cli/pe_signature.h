@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,5 +22,11 @@ struct SignatureRemoval {
 // afresh for the image that remains (a stub signed and unsigned again is the stub as built). An
 // image that is not a PE file, or has no table, is left as it is.
 SignatureRemoval RemoveSignature(std::vector<uint8_t>& image);
+
+// The machine field of a PE image's COFF header (kMachineI386, kMachineAmd64, ...); none for a
+// file that is not a PE image.
+constexpr uint16_t kMachineI386 = 0x14C;
+constexpr uint16_t kMachineAmd64 = 0x8664;
+std::optional<uint16_t> PeMachine(const std::vector<uint8_t>& image);
 
 }  // namespace vexa::cli

@@ -1,31 +1,45 @@
 #!/usr/bin/env bash
 # Makes the packages, in build/packages:
-#   vexa_VERSION_amd64.deb     the Linux vexa, the stub (share/vexa/sfxstub.exe), README, man page
-#   vexa-VERSION-win32.zip     vexa.exe, sfxstub.exe and README.md side by side
-# The stub is built once, by the Windows build; the Linux build takes it through VEXA_STUB.
+#   vexa_VERSION_amd64.deb     the Linux vexa, both stubs (share/vexa/sfxstub.exe, 32-bit, and
+#                              share/vexa/sfxstub64.exe), README, man page
+#   vexa-VERSION-win32.zip     the 32-bit vexa.exe, sfxstub.exe, sfxstub64.exe and README.md
+#   vexa-VERSION-win64.zip     the same with the 64-bit vexa.exe
+# Each stub is built once, by the Windows build of its width; the others take it through
+# VEXA_STUB and VEXA_STUB64. Nothing here runs a Windows program, so no Wine is needed.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${VEXA_BUILD_DIR:-$root/build}
 jobs=$(nproc)
 out=$build/packages
+stub32=$build/win32/sfx/sfxstub.exe
+stub64=$build/win64/sfx/sfxstub.exe
 
 "$root/scripts/install-deps.sh"
 mkdir -p "$out"
 
-echo "== Windows: vexa.exe and the stub"
-(
-  source "$root/scripts/wine-env.sh" "$build/wineprefix"
-  trap stop_wine EXIT
-  cmake -S "$root" -B "$build/win32" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" \
+configure_windows() {
+  local width=$1 toolchain=$2
+  cmake -S "$root" -B "$build/$width" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$toolchain.cmake" \
+    -DVEXA_STUB="$stub32" -DVEXA_STUB64="$stub64" \
     -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
-  cmake --build "$build/win32" -j "$jobs" --target vexa sfxstub
-  (cd "$build/win32" && cpack -G ZIP -B "$out" >/dev/null)
-)
+}
 
-echo "== Linux: vexa with the Windows build's stub"
+echo "== Windows: both stubs"
+configure_windows win32 i686
+configure_windows win64 x86_64
+cmake --build "$build/win32" -j "$jobs" --target sfxstub
+cmake --build "$build/win64" -j "$jobs" --target sfxstub
+
+for width in win32 win64; do
+  echo "== Windows: vexa.exe ($width) and its zip"
+  cmake --build "$build/$width" -j "$jobs" --target vexa
+  (cd "$build/$width" && cpack -G ZIP -B "$out" >/dev/null)
+done
+
+echo "== Linux: vexa with both stubs"
 cmake -S "$root" -B "$build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVEXA_TESTS=OFF \
-  -DVEXA_STUB="$build/win32/sfx/sfxstub.exe" -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
+  -DVEXA_STUB="$stub32" -DVEXA_STUB64="$stub64" -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
 cmake --build "$build/release" -j "$jobs" --target vexa vexa_man_page
 (cd "$build/release" && cpack -G DEB -B "$out" >/dev/null)
 

@@ -75,18 +75,27 @@ fi
 took $step
 
 step=$SECONDS
-echo "== install into a temporary prefix, then vexa sfx from there without --stub"
-# The native build takes the stub that the Windows build made.
-cmake -S "$root" -B "$build/native" -DVEXA_STUB="$build/win32/sfx/sfxstub.exe" >/dev/null
+echo "== install into a temporary prefix, then vexa sfx (either width) from there without --stub"
+# The native build takes the stubs that the Windows builds made.
+cmake -S "$root" -B "$build/native" -DVEXA_STUB="$build/win32/sfx/sfxstub.exe" \
+  -DVEXA_STUB64="$build/win64/sfx/sfxstub.exe" >/dev/null
 cmake --build "$build/native" -j "$jobs" --target vexa vexa_man_page
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/vexa-install.XXXXXX")
 cmake --install "$build/native" --prefix "$prefix" >/dev/null
-for file in bin/vexa share/vexa/sfxstub.exe share/man/man1/vexa.1 share/doc/vexa/README.md; do
+for file in bin/vexa share/vexa/sfxstub.exe share/vexa/sfxstub64.exe share/man/man1/vexa.1 \
+  share/doc/vexa/README.md; do
   [ -f "$prefix/$file" ] || { echo "install: $file is missing" >&2; exit 1; }
 done
-"$prefix/bin/vexa" sfx -q "$prefix/setup.exe" "$root/samples/welcome"
-"$prefix/bin/vexa" test -q "$prefix/setup.exe"
-man -l "$prefix/share/man/man1/vexa.1" 2>/dev/null | grep -q "default-dest" ||
+for width in win32 win64; do
+  option=()
+  [ "$width" = win64 ] && option=(--x64)
+  "$prefix/bin/vexa" sfx -q "${option[@]}" "$prefix/setup.exe" "$root/samples/welcome"
+  "$prefix/bin/vexa" test -q "$prefix/setup.exe"
+  [ "$("$root/scripts/pe-width.sh" "$prefix/setup.exe")" = "$width" ] ||
+    { echo "install: vexa sfx ${option[*]} did not make a $width self-extractor" >&2; exit 1; }
+  rm "$prefix/setup.exe"
+done
+man -l "$prefix/share/man/man1/vexa.1" 2>/dev/null | grep -q -- "--x64" ||
   { echo "install: the man page lacks the sfx options" >&2; exit 1; }
 rm -rf "$prefix"
 passed=$((passed + 1))

@@ -1,6 +1,8 @@
 // vexa sfx: where it finds its stub and what it accepts as the default destination.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "host_fs.h"
 #include "run_vexa.h"
 #include "scratch_dir.h"
@@ -53,30 +55,79 @@ TEST_F(SfxCommand, DefaultDestinationRefusesControlCharacters) {
               std::string::npos);
 }
 
-TEST_F(SfxCommand, FindsTheStubBesideTheProgramThenInTheInstallLocation) {
+// The fake stub made a PE header's worth of a program for `machine` (i386 or AMD64).
+std::vector<uint8_t> FakeStubFor(uint16_t machine) {
+    auto stub = testing::FakeStub();
+    const uint8_t header[] = {'P', 'E', 0, 0, uint8_t(machine), uint8_t(machine >> 8)};
+    stub[0x3C] = 0x40;
+    stub[0x3D] = stub[0x3E] = stub[0x3F] = 0;
+    std::copy(std::begin(header), std::end(header), stub.begin() + 0x40);
+    return stub;
+}
+
+TEST_F(SfxCommand, FindsTheStubOfEachWidthBesideTheProgramThenInTheInstallLocation) {
+    const struct {
+        std::vector<std::string> options;
+        const char* fileName;
+        const char* kind;
+        uint16_t machine, otherMachine;
+    } widths[] = {
+        {{}, "sfxstub.exe", "32-bit", 0x14C, 0x8664},
+        {{"--x64"}, "sfxstub64.exe", "64-bit", 0x8664, 0x14C},
+    };
     const std::string sep(1, fs::Separator());
-    const std::string bin = dir / "prefix" + sep + "bin" + sep;
-    std::filesystem::create_directories(bin);
-    const std::string installed = bin + ".." + sep + "share" + sep + "vexa" + sep + "sfxstub.exe";
-    const std::string beside = bin + "sfxstub.exe";
+    for (const auto& w : widths) {
+        SCOPED_TRACE(w.fileName);
+        std::filesystem::remove_all(dir.Path() / "prefix");
+        const std::string bin = dir / "prefix" + sep + "bin" + sep;
+        std::filesystem::create_directories(bin);
+        const std::string installed = bin + ".." + sep + "share" + sep + "vexa" + sep + w.fileName;
+        const std::string beside = bin + w.fileName;
+        const auto sfx = [&](const std::string& output) {
+            std::vector<std::string> args = {"sfx", "-q"};
+            args.insert(args.end(), w.options.begin(), w.options.end());
+            args.push_back(dir / output);
+            args.push_back(dir / "pkg");
+            return Vexa(args, bin);
+        };
 
-    const Outcome none = Vexa({"sfx", "-q", dir / "none.exe", dir / "pkg"}, bin);
-    EXPECT_EQ(none.status, 2);
-    EXPECT_NE(none.err.find("no stub found (" + beside + ": cannot open the stub; " + installed +
-                            ": cannot open the stub) (give the stub with --stub)"),
-              std::string::npos)
-        << none.err;
+        const Outcome none = sfx("none.exe");
+        EXPECT_EQ(none.status, 2);
+        EXPECT_NE(none.err.find("no " + std::string(w.kind) + " stub found (" + beside +
+                                ": cannot open the stub; " + installed +
+                                ": cannot open the stub) (give the stub with --stub)"),
+                  std::string::npos)
+            << none.err;
 
-    std::filesystem::create_directories(dir.Path() / "prefix" / "share" / "vexa");
-    testing::WriteFile(installed, testing::FakeStub());
-    EXPECT_EQ(Vexa({"sfx", "-q", dir / "installed.exe", dir / "pkg"}, bin).status, 0);
+        std::filesystem::create_directories(dir.Path() / "prefix" / "share" / "vexa");
+        testing::WriteFile(installed, FakeStubFor(w.machine));
+        EXPECT_EQ(sfx("installed.exe").status, 0);
 
-    auto other = testing::FakeStub();
-    other[10] = 'B';  // beside the program wins
-    testing::WriteFile(beside, other);
-    ASSERT_EQ(Vexa({"sfx", "-q", dir / "beside.exe", dir / "pkg"}, bin).status, 0);
-    EXPECT_EQ(testing::ReadFile(dir / "beside.exe")[10], 'B');
-    EXPECT_NE(testing::ReadFile(dir / "installed.exe")[10], 'B');
+        auto other = FakeStubFor(w.machine);
+        other[10] = 'B';  // beside the program wins
+        testing::WriteFile(beside, other);
+        ASSERT_EQ(sfx("beside.exe").status, 0);
+        EXPECT_EQ(testing::ReadFile(dir / "beside.exe")[10], 'B');
+        EXPECT_NE(testing::ReadFile(dir / "installed.exe")[10], 'B');
+
+        // A program of the other width under the default name is refused, not shipped.
+        testing::WriteFile(beside, FakeStubFor(w.otherMachine));
+        const Outcome wrong = sfx("wrong.exe");
+        EXPECT_EQ(wrong.status, 2);
+        EXPECT_NE(wrong.err.find(beside + ": not a " + std::string(w.kind) + " stub"),
+                  std::string::npos)
+            << wrong.err;
+        EXPECT_FALSE(std::filesystem::exists(dir / "wrong.exe"));
+    }
+}
+
+TEST_F(SfxCommand, TakesEitherAGivenStubOrTheWidthOfTheDefaultOne) {
+    const Outcome both =
+        Vexa({"sfx", "-q", "--x64", "--stub", stub, dir / "both.exe", dir / "pkg"});
+    EXPECT_EQ(both.status, 2);
+    EXPECT_NE(both.err.find("give either --stub FILE or --x64, not both"), std::string::npos)
+        << both.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "both.exe"));
 }
 
 }  // namespace
