@@ -52,6 +52,12 @@ passed=$((passed + 3))
 took $step
 
 step=$SECONDS
+echo "== 32-bit Linux build of the reader and writer, tests under qemu user emulation"
+"$root/scripts/test-linux32.sh" "$build/linux32"
+passed=$((passed + $(cat "$build/linux32/.passed")))
+took $step
+
+step=$SECONDS
 echo "== 64-bit Windows build, every Windows test under 64-bit Wine"
 (
   source "$root/scripts/wine-env.sh" "$build/wineprefix" null win64
@@ -117,5 +123,5 @@ took $step
 
 echo
 echo "Windows suites: 64-bit under Wine: ran; 32-bit as built (static checks): ran;" \
-  "32-bit under Wine: $wine32_suite"
+  "32-bit under Wine: $wine32_suite. 32-bit reader under qemu: ran"
 echo "tests: $passed passed, 0 failed ($(((SECONDS - started) / 60)) min)"

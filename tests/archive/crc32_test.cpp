@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <random>
+#include <string>
 
 #include "test_support.h"
 
@@ -96,6 +98,15 @@ TEST(CrcPaths, UnmaskingStoresEveryByteXoredAndGivesTheSameCrc) {
     crc.UpdateUnmasking(stored.data() + 700, stored.size() - 700, 0x6D);
     EXPECT_EQ(crc.Value(), ByteAtATime(data.data(), data.size(), 0x6D));
     for (size_t i = 0; i < data.size(); ++i) ASSERT_EQ(stored[i], data[i] ^ 0x6D) << i;
+}
+
+// The test command runs the 32-bit build on emulated processors with and without the carry-less
+// multiply and names which in VEXA_EXPECT_CARRYLESS ("1" or "0"), so that each run proves the
+// CRC path it meant to cover was taken.
+TEST(CrcPaths, ProcessorFeatureIsTheOneThisRunExpects) {
+    const char* expected = std::getenv("VEXA_EXPECT_CARRYLESS");
+    if (!expected) GTEST_SKIP() << "VEXA_EXPECT_CARRYLESS not set";
+    EXPECT_EQ(crc_detail::HasCarrylessMultiply(), std::string(expected) == "1");
 }
 
 TEST(CrcPaths, PiecesInAnyCutGiveTheWholeCrc) {
