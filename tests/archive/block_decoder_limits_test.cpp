@@ -100,9 +100,10 @@ TEST(DecoderLimits, TokensEndingAtOrNearThePayloadEnd) {
 
 // A random block: literals from a small alphabet so that contexts repeat, matches wherever a
 // prediction is likely, now and then a match where none can be, a token cut off by N, or a
-// literal width the loop cannot take.
+// literal width the loop cannot take. The widths on either side of the loop's limits: a literal
+// and its flag within one refill (23 bits on a 32-bit machine) and two of them (27 on 64 bits).
 Bytes RandomBlock(std::mt19937& rng) {
-    static const unsigned kWidths[] = {0, 1, 3, 7, 8, 8, 8, 12, 31, 32, 33};
+    static const unsigned kWidths[] = {0, 1, 3, 7, 8, 8, 8, 12, 23, 24, 27, 28, 31, 32, 33};
     const unsigned width = kWidths[rng() % std::size(kWidths)];
     TokenBlock t(width);
     const int tokens = int(rng() % 400);
