@@ -17,7 +17,7 @@ file -b "$build/tests/archive/archive_tests" | grep -q '^ELF 32-bit.*80386' ||
 
 total=0
 # cpu, whether it has the carry-less multiply, and what to call it
-for run in "max 1 with" "core2duo 0 without"; do
+for run in "max 1 with" "coreduo 0 without"; do
   read -r cpu carryless words <<<"$run"
   count=0
   for test in tests/archive/archive_tests tests/pack/pack_tests; do
