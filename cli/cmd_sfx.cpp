@@ -4,7 +4,7 @@
 #include "commands.h"
 #include "host_fs.h"
 #include "pack_inputs.h"
-#include "pe_signature.h"
+#include "pe/pe_signature.h"
 #include "progress_format.h"
 #include "sfx_stub.h"
 #include "temp_output.h"

@@ -1,5 +1,5 @@
 // Removing an Authenticode certificate table from a stub image.
-#include "pe_signature.h"
+#include "pe/pe_signature.h"
 
 #include <gtest/gtest.h>
 
