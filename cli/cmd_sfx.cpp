@@ -1,5 +1,7 @@
 // vexa sfx OUTPUT.exe (--archive ARCHIVE | PATH...) [--stub FILE] [--default-dest DIR]
+// [--icon FILE.ico] [--title TEXT] [--version-info KEY=VALUE]...
 #include "archive_reader.h"
+#include "branding_options.h"
 #include "command_line.h"
 #include "commands.h"
 #include "host_fs.h"
@@ -129,6 +131,18 @@ std::string Verify(const std::string& path, uint64_t archiveOffset, uint64_t exp
     return {};
 }
 
+// Gives the stub its maker's looks. The new resources must not spell the archive signature:
+// the reader takes its first occurrence for the archive.
+std::string BrandStub(std::vector<uint8_t>& stub, const Branding& branding) {
+    if (branding.Empty()) return {};
+    if (std::string error = ApplyBranding(stub, branding); !error.empty())
+        return "cannot give it the icon, title or version information: " + error;
+    if (const auto at = FindSignature(stub))
+        return "the icon or version information holds the archive signature (at offset " +
+               std::to_string(*at) + " of the branded stub), which would hide the archive";
+    return {};
+}
+
 }  // namespace
 
 int RunSfx(const Args& args, Console& console) {
@@ -141,6 +155,9 @@ int RunSfx(const Args& args, Console& console) {
                                       {"threads", 'j', true},
                                       {"quiet", 'q', false},
                                       {"exclude", 'x', true},
+                                      {"icon", 0, true},
+                                      {"title", 0, true},
+                                      {"version-info", 0, true},
                                       kCodePageOption},
                                      kSfxUsage, console, exitCode);
     if (!parsed) return exitCode;
@@ -163,6 +180,10 @@ int RunSfx(const Args& args, Console& console) {
     if (destination)
         if (std::string problem = DestinationProblem(*destination); !problem.empty())
             return UsageError(kCommand, "--default-dest: " + problem, console);
+
+    Branding branding;
+    if (std::string error = ReadBrandingOptions(*parsed, branding); !error.empty())
+        return UsageError(kCommand, error, console);
 
     const std::string& outputPath = parsed->operands[0];
     if (IsDirectory(outputPath)) {
@@ -194,6 +215,10 @@ int RunSfx(const Args& args, Console& console) {
                           " bytes), which the appended archive would break; the result is "
                           "written unsigned: sign it after 'vexa sfx'");
     if (std::string error = PrepareStub(stub, destination); !error.empty()) {
+        console.Error(kCommand, stubPath + ": " + error);
+        return kExitUsage;
+    }
+    if (std::string error = BrandStub(stub, branding); !error.empty()) {
         console.Error(kCommand, stubPath + ": " + error);
         return kExitUsage;
     }
@@ -244,7 +269,10 @@ int RunSfx(const Args& args, Console& console) {
     }
     if (!quiet)
         console.err << "Wrote " << outputPath << ": stub of " << FormatBytes(stub.size()) << " and "
-                    << expectedEntries << (expectedEntries == 1 ? " entry" : " entries") << "\n";
+                    << expectedEntries << (expectedEntries == 1 ? " entry" : " entries")
+                    << (branding.Empty() ? ""
+                                         : ", with the given icon, title or version information")
+                    << "\n";
     return kExitSuccess;
 }
 

@@ -16,6 +16,7 @@ int RunList(const Args& args, Console& console);
 int RunTest(const Args& args, Console& console);
 int RunExtract(const Args& args, Console& console);
 int RunSfx(const Args& args, Console& console);
+int RunInfo(const Args& args, Console& console);
 
 // The whole tool: `args` excludes the program name. Never throws.
 int RunVexa(const Args& args, Console& console);

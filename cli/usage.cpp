@@ -20,6 +20,8 @@ const char* const kToolUsage =
     "                              extract every entry, or the selected ones\n"
     "  sfx OUTPUT.exe (--archive ARCHIVE | PATH...)\n"
     "                              make a self-extractor from the stub and an archive\n"
+    "  info FILE.exe               show a self-extractor's icon, title, version information\n"
+    "                              and archive\n"
     "\n"
     "Run 'vexa help COMMAND' (or 'vexa COMMAND --help') for the options of a command,\n"
     "'vexa --version' for the version.\n"
@@ -113,6 +115,14 @@ const char* const kSfxUsage =
     "A stub that carries an Authenticode signature is used without it (the appended\n"
     "archive would break it): sign the finished self-extractor instead.\n"
     "\n"
+    "--icon, --title and --version-info give the self-extractor its maker's looks: the\n"
+    "icon Explorer and the taskbar show, the caption of its window, and the fields under\n"
+    "Properties, Details. Version fields: Comments, CompanyName, FileDescription,\n"
+    "FileVersion, InternalName, LegalCopyright, LegalTrademarks, OriginalFilename,\n"
+    "PrivateBuild, ProductName, ProductVersion, SpecialBuild. FileVersion and\n"
+    "ProductVersion are version numbers (1 to 4 parts, as 2.1 or 1.0.3.12) and also set\n"
+    "the numeric versions. Without these options the stub is used as it is.\n"
+    "\n"
     "Options:\n"
     "  -a, --archive ARCHIVE   append this archive instead of packing PATHs\n"
     "  -s, --stub FILE         the stub (default: see above)\n"
@@ -125,7 +135,23 @@ const char* const kSfxUsage =
     "  -x, --exclude PAT       leave out what matches PAT, as 'vexa create' does\n"
     "      --codepage CP       ANSI code page of the Windows machines that will run the\n"
     "                          self-extractor (default 1252; see 'vexa create --help')\n"
+    "      --icon FILE.ico     the icon: every image of a Windows icon file (any size and\n"
+    "                          depth, PNG-compressed ones too)\n"
+    "      --title TEXT        the caption of the self-extractor's window\n"
+    "      --version-info KEY=VALUE\n"
+    "                          a version field (see above); repeatable\n"
     "  -q, --quiet             no progress output\n"
     "  -h, --help              show this help\n";
+
+const char* const kInfoUsage =
+    "Usage: vexa info [OPTIONS] FILE.exe\n"
+    "Shows what a self-extractor (or any Windows program) shows of itself, one 'Field:\n"
+    "value' line each, for a person or a build script to check: the machine it runs on,\n"
+    "where its archive starts and how many entries it holds, the caption of its window,\n"
+    "its icon images (width x height, bits per pixel, bytes), the numeric file and\n"
+    "product versions and every version text field.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help         show this help\n";
 
 }  // namespace vexa::cli

@@ -12,5 +12,6 @@ extern const char* const kListUsage;
 extern const char* const kTestUsage;
 extern const char* const kExtractUsage;
 extern const char* const kSfxUsage;
+extern const char* const kInfoUsage;
 
 }  // namespace vexa::cli

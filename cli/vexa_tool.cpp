@@ -17,7 +17,7 @@ struct NamedCommand {
 
 constexpr NamedCommand kCommands[] = {
     {"create", RunCreate},   {"list", RunList}, {"test", RunTest},
-    {"extract", RunExtract}, {"sfx", RunSfx},
+    {"extract", RunExtract}, {"sfx", RunSfx},   {"info", RunInfo},
 };
 
 const NamedCommand* FindCommand(const std::string& name) {

@@ -1,7 +1,9 @@
-#include "pe_signature.h"
+#include "pe/pe_signature.h"
 
 #include <cstring>
 #include <optional>
+
+#include "pe/pe_checksum.h"
 
 namespace vexa::cli {
 
@@ -23,19 +25,6 @@ uint32_t Load(const std::vector<uint8_t>& image, size_t at, size_t bytes) {
 
 void Zero(std::vector<uint8_t>& image, size_t at, size_t bytes) {
     std::memset(image.data() + at, 0, bytes);
-}
-
-// The PE header checksum: the 16-bit one's-complement-style sum of the file's words (the field
-// itself left out), plus the file's length.
-uint32_t PeChecksum(const std::vector<uint8_t>& image, size_t checksumOffset) {
-    uint64_t sum = 0;
-    for (size_t i = 0; i < image.size(); i += 2) {
-        if (i == checksumOffset || i == checksumOffset + 2) continue;
-        sum += image[i] | (i + 1 < image.size() ? uint32_t(image[i + 1]) << 8 : 0);
-        sum = (sum & 0xFFFF) + (sum >> 16);
-    }
-    sum = (sum & 0xFFFF) + (sum >> 16);
-    return uint32_t(sum + image.size());
 }
 
 // Where the "PE\0\0" header starts, if the image is a PE file with room for its COFF header and

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "pe/pe_image.h"
+
 namespace vexa::cli {
 
 struct SignatureRemoval {
@@ -25,8 +27,6 @@ SignatureRemoval RemoveSignature(std::vector<uint8_t>& image);
 
 // The machine field of a PE image's COFF header (kMachineI386, kMachineAmd64, ...); none for a
 // file that is not a PE image.
-constexpr uint16_t kMachineI386 = 0x14C;
-constexpr uint16_t kMachineAmd64 = 0x8664;
 std::optional<uint16_t> PeMachine(const std::vector<uint8_t>& image);
 
 }  // namespace vexa::cli

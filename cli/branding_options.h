@@ -1,0 +1,17 @@
+// The options of vexa sfx that give the self-extractor its maker's looks: --icon FILE.ico,
+// --title TEXT and --version-info KEY=VALUE (repeatable).
+#pragma once
+
+#include <string>
+
+#include "options.h"
+#include "pe/branding.h"
+
+namespace vexa::cli {
+
+// Reads and checks the branding options of `parsed` into `branding` (empty when none is given).
+// Returns a message naming the option, the file or the value and what is wrong with it; empty
+// when everything can be used.
+std::string ReadBrandingOptions(const ParsedArgs& parsed, Branding& branding);
+
+}  // namespace vexa::cli
