@@ -81,10 +81,10 @@ SfxProcess::~SfxProcess() {
     }
 }
 
-HWND SfxProcess::WaitForDialog() {
+HWND SfxProcess::WaitForDialog(const std::string& caption) {
     WaitUntil([&] {
         for (HWND window : VisibleTopLevelWindows(processId_))
-            if (WindowText(window) == "Tarnwick Archiver self-extractor") dialog_ = window;
+            if (WindowText(window) == caption) dialog_ = window;
         return dialog_ != nullptr || !Running();
     });
     return dialog_;

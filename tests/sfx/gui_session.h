@@ -44,8 +44,9 @@ class SfxProcess {
 
     bool Started() const { return bool(process_); }
 
-    // The extraction dialog once it is visible; null when it does not appear in time.
-    HWND WaitForDialog();
+    // The extraction dialog once it is visible with `caption` (a branded self-extractor has its
+    // maker's); null when it does not appear in time.
+    HWND WaitForDialog(const std::string& caption = "Tarnwick Archiver self-extractor");
     HWND Dialog() const { return dialog_; }
 
     // The visible message boxes of the process (not the extraction dialog).

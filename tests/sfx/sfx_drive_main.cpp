@@ -1,5 +1,6 @@
-// sfx_drive SELF-EXTRACTOR DESTINATION OUTPUT.bmp
-// Extracts a self-extractor the way a person does: types the destination into its dialog,
+// sfx_drive SELF-EXTRACTOR DESTINATION OUTPUT.bmp [TITLE]
+// Extracts a self-extractor the way a person does: finds its dialog by its title (TITLE for a
+// branded one, ASCII), types the destination into it,
 // presses Extract, agrees to create the folder, answers No to the completion question, saves a
 // picture of the dialog (unless OUTPUT is "-") and closes it. Any error box ends the run with its
 // text. The picture needs a real display driver (Xvfb).
@@ -25,11 +26,14 @@ int Fail(const std::string& what) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) return Fail("usage: sfx_drive SELF-EXTRACTOR DESTINATION OUTPUT.bmp");
+    if (argc != 4 && argc != 5)
+        return Fail("usage: sfx_drive SELF-EXTRACTOR DESTINATION OUTPUT.bmp [TITLE]");
     const std::string exe = WindowsPath(argv[1]);
     const std::string folder = exe.substr(0, exe.find_last_of('\\'));
     SfxProcess sfx(exe, folder);
-    if (!sfx.Started() || !sfx.WaitForDialog()) return Fail("the dialog did not appear");
+    if (!sfx.Started()) return Fail("the self-extractor did not start");
+    if (!(argc == 5 ? sfx.WaitForDialog(argv[4]) : sfx.WaitForDialog()))
+        return Fail("no dialog with the expected title appeared");
     sfx.SetText(IDC_DESTINATION, WindowsPath(argv[2]));
     sfx.Press(IDC_EXTRACT);
 
