@@ -26,6 +26,8 @@ const std::vector<std::string>& VersionKeys();
 struct VersionField {
     std::string key;    // as CanonicalVersionKey spells it
     std::string value;  // UTF-8
+
+    bool operator==(const VersionField&) const = default;
 };
 
 // A version resource: `existing` (empty when the program has none, which then gets a new one in

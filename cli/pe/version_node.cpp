@@ -1,0 +1,121 @@
+#include "pe/version_node.h"
+
+#include <algorithm>
+
+namespace vexa::cli {
+namespace {
+
+constexpr size_t kHeaderBytes = 6;
+
+size_t AlignTo4(size_t offset) {
+    return (offset + 3) & ~size_t(3);
+}
+
+uint16_t LoadU16(std::span<const uint8_t> bytes, size_t offset) {
+    return uint16_t(bytes[offset] | (bytes[offset + 1] << 8));
+}
+
+class NodeReader {
+  public:
+    NodeReader(std::span<const uint8_t> resource, std::string& fault)
+        : resource_(resource), fault_(fault) {}
+
+    // The node at `offset`, which must end by `limit`; `length` gets its wLength.
+    std::optional<VersionNode> Read(size_t offset, size_t limit, int depth, size_t& length) {
+        if (depth >= kMaxVersionNodeDepth) return Fail("nodes nested too deeply", offset);
+        if (limit - offset < kHeaderBytes) return Fail("a node cut short", offset);
+        length = LoadU16(resource_, offset);
+        if (length < kHeaderBytes) return Fail("a node shorter than its header", offset);
+        if (length > limit - offset)
+            return Fail(
+                depth == 0 ? "a node longer than the resource" : "a node longer than its parent",
+                offset);
+        const size_t end = offset + length;
+        const uint16_t valueLength = LoadU16(resource_, offset + 2);
+        VersionNode node;
+        node.type = LoadU16(resource_, offset + 4);
+        // UTF-16 text cannot fill an odd number of bytes.
+        if (node.IsText() && length % 2 != 0) return Fail("a text node of odd length", offset);
+
+        size_t cursor = offset + kHeaderBytes;
+        for (;; cursor += 2) {
+            if (end - cursor < 2) return Fail("a key without its end", offset);
+            const uint16_t unit = LoadU16(resource_, cursor);
+            if (unit == 0) break;
+            node.key.push_back(char16_t(unit));
+        }
+        const size_t valueStart = std::min(AlignTo4(cursor + 2), end);
+        size_t valueBytes = valueLength;
+        if (node.IsText()) {
+            valueBytes = std::min(size_t(valueLength) * 2, end - valueStart);
+        } else if (valueBytes > end - valueStart) {
+            return Fail("a value longer than its node", offset);
+        }
+        node.value.assign(resource_.begin() + valueStart,
+                          resource_.begin() + valueStart + valueBytes);
+
+        for (size_t child = AlignTo4(valueStart + valueBytes); child < end;) {
+            size_t childLength = 0;
+            auto parsed = Read(child, end, depth + 1, childLength);
+            if (!parsed) return std::nullopt;
+            node.children.push_back(std::move(*parsed));
+            child = AlignTo4(child + childLength);
+        }
+        return node;
+    }
+
+  private:
+    std::nullopt_t Fail(const char* what, size_t offset) {
+        fault_ = std::string(what) + " at offset " + std::to_string(offset);
+        return std::nullopt;
+    }
+
+    std::span<const uint8_t> resource_;
+    std::string& fault_;
+};
+
+void StoreU16(std::vector<uint8_t>& out, size_t offset, size_t value) {
+    out[offset] = uint8_t(value);
+    out[offset + 1] = uint8_t(value >> 8);
+}
+
+bool WriteNode(const VersionNode& node, std::vector<uint8_t>& out) {
+    if (node.IsText() && node.value.size() % 2 != 0) return false;
+    const size_t start = out.size();
+    out.resize(start + kHeaderBytes);
+    for (const char16_t unit : node.key) {
+        out.push_back(uint8_t(unit));
+        out.push_back(uint8_t(unit >> 8));
+    }
+    out.push_back(0);
+    out.push_back(0);
+    // Padding leads only to something that follows.
+    if (!node.value.empty() || !node.children.empty()) out.resize(AlignTo4(out.size()));
+    out.insert(out.end(), node.value.begin(), node.value.end());
+    for (const VersionNode& child : node.children) {
+        out.resize(AlignTo4(out.size()));
+        if (!WriteNode(child, out)) return false;
+    }
+    const size_t length = out.size() - start;
+    const size_t valueLength = node.IsText() ? node.value.size() / 2 : node.value.size();
+    if (length > 0xFFFF || valueLength > 0xFFFF) return false;
+    StoreU16(out, start, length);
+    StoreU16(out, start + 2, valueLength);
+    StoreU16(out, start + 4, node.type);
+    return true;
+}
+
+}  // namespace
+
+std::optional<VersionNode> ParseVersionNode(std::span<const uint8_t> resource, std::string& fault) {
+    size_t length = 0;
+    return NodeReader(resource, fault).Read(0, resource.size(), 0, length);
+}
+
+std::optional<std::vector<uint8_t>> SerializeVersionNode(const VersionNode& root) {
+    std::vector<uint8_t> out;
+    if (!WriteNode(root, out)) return std::nullopt;
+    return out;
+}
+
+}  // namespace vexa::cli
