@@ -216,7 +216,7 @@ TEST(IconFile, MalformedFilesAreRefusedWithTheirFault) {
     struct Case {
         const char* what;
         std::vector<uint8_t> file;
-        std::string fault;  // the whole message, or a part of it for the image kind faults
+        std::string fault;  // the whole message, or its telling end for the faults of an image kind
     };
     const std::vector<uint8_t> header = {0, 0, 1, 0, 1, 0};
     const Case cases[] = {
