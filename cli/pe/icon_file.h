@@ -23,11 +23,13 @@ struct IconImage {
 
 // The images of an .ico file, in file order. On a fault returns nothing and sets `fault` to a
 // message naming it (bad header, no images, an image outside the file, an image that is neither
-// a DIB nor a PNG). Planes and bit count the file leaves at 0 are taken from the image itself.
+// a DIB nor a PNG), in one line that leaves the file's name to the caller. Planes and bit count
+// the file leaves at 0 are taken from the image itself.
 std::optional<std::vector<IconImage>> ParseIconFile(std::span<const uint8_t> bytes,
                                                     std::string& fault);
 
-// The RT_GROUP_ICON resource listing `images`, image i stored as RT_ICON resource `ids[i]`.
+// The RT_GROUP_ICON resource listing `images`, image i stored as RT_ICON resource `ids[i]`
+// (`ids` holds an id for every image).
 std::vector<uint8_t> BuildIconGroup(const std::vector<IconImage>& images,
                                     const std::vector<uint16_t>& ids);
 
