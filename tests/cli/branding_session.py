@@ -159,9 +159,12 @@ extracted = subprocess.run(["wrestool", "-x", "--type=14", "--name=107", work("o
                            capture_output=True).stdout
 check([(w, h, d) for w, h, d in ico_images(extracted)] == icon_images,
       "wrestool gives back the icon's images byte for byte")
-listing = subprocess.run(["icotool", "-l", "-"], input=extracted, capture_output=True).stdout
-check(listing.decode().count("--icon") == 4 and b"--width=256" in listing,
-      "icotool lists the four images")
+write("extracted.ico", extracted)
+listing = subprocess.run(["icotool", "-l", work("extracted.ico")], capture_output=True,
+                         text=True).stdout
+check(sorted(line.split()[2] for line in listing.splitlines()) ==
+      ["--width=16", "--width=256", "--width=32", "--width=48"],
+      "icotool lists the four images: " + " | ".join(listing.splitlines()))
 old_images = [n.id for t in pe.DIRECTORY_ENTRY_RESOURCE.entries if t.id == 3
               for n in t.directory.entries]
 check(len(old_images) == 4, "only the new icon images remain (%r)" % old_images)
@@ -214,10 +217,10 @@ write("past-end.ico", icon[:14] + struct.pack("<I", 0xFFFFFF) + icon[18:])
 write("zero.ico", b"\0\0\1\0\0\0")
 os.makedirs(work("folder.ico"), exist_ok=True)
 bad = [
-    (["--icon", "empty.ico"], "empty.ico"),
-    (["--icon", "truncated.ico"], "truncated.ico"),
-    (["--icon", "past-end.ico"], "past-end.ico"),
-    (["--icon", "zero.ico"], "zero.ico"),
+    (["--icon", "empty.ico"], "empty.ico: not an icon file"),
+    (["--icon", "truncated.ico"], "truncated.ico: the directory of 4 images"),
+    (["--icon", "past-end.ico"], "past-end.ico: image 1"),
+    (["--icon", "zero.ico"], "zero.ico: the icon file holds no images"),
     (["--icon", "folder.ico"], "is a directory"),
     (["--icon", "missing.ico"], "missing.ico: cannot open"),
     (["--title", "Acme\tSetup"], "control character (0x09)"),
@@ -231,7 +234,7 @@ bad = [
 for options, message in bad:
     text = run(VEXA, "sfx", "-q", "--stub", STUB, *options, "bad.exe", "pkg", expect=2)
     check(message in text and not os.path.exists(work("bad.exe")),
-          "refused: %s -> %s" % (" ".join(options), text.strip().splitlines()[-1]))
+          "refused: %s -> %s" % (" ".join(options), text.strip().splitlines()[0]))
 
 if failures:
     sys.exit("%d check(s) failed" % len(failures))
