@@ -143,6 +143,23 @@ std::string BrandStub(std::vector<uint8_t>& stub, const Branding& branding) {
     return {};
 }
 
+// What the closing line says of the branding: ", with an icon of 4 images, a title and 2
+// version fields".
+std::string BrandingText(const Branding& branding) {
+    std::vector<std::string> parts;
+    if (branding.icons)
+        parts.push_back("an icon of " + std::to_string(branding.icons->size()) +
+                        (branding.icons->size() == 1 ? " image" : " images"));
+    if (branding.title) parts.push_back("a title");
+    if (const size_t fields = branding.versionFields.size())
+        parts.push_back(std::to_string(fields) +
+                        (fields == 1 ? " version field" : " version fields"));
+    std::string text;
+    for (size_t i = 0; i < parts.size(); ++i)
+        text += (i == 0 ? ", with " : i + 1 == parts.size() ? " and " : ", ") + parts[i];
+    return text;
+}
+
 }  // namespace
 
 int RunSfx(const Args& args, Console& console) {
@@ -270,9 +287,7 @@ int RunSfx(const Args& args, Console& console) {
     if (!quiet)
         console.err << "Wrote " << outputPath << ": stub of " << FormatBytes(stub.size()) << " and "
                     << expectedEntries << (expectedEntries == 1 ? " entry" : " entries")
-                    << (branding.Empty() ? ""
-                                         : ", with the given icon, title or version information")
-                    << "\n";
+                    << BrandingText(branding) << "\n";
     return kExitSuccess;
 }
 
