@@ -29,13 +29,14 @@ std::string MachineText(uint16_t machine) {
 
 void PrintBranding(const BrandingSummary& summary, std::ostream& out) {
     out << "Machine: " << MachineText(summary.machine) << "\n";
+    for (const std::string& fault : summary.faults) out << "Fault: " << fault << "\n";
     out << "Title: " << (summary.title ? Utf16ToUtf8(*summary.title) : "none") << "\n";
     if (summary.icons.empty()) out << "Icon: none\n";
     for (const IconGroupEntry& icon : summary.icons)
         out << "Icon: " << icon.width << "x" << icon.height << ", " << icon.bitCount << " bits, "
             << icon.bytes << " bytes\n";
     if (!summary.version) {
-        out << "Version information: none\n";
+        if (!summary.hasVersion) out << "Version information: none\n";
         return;
     }
     out << "File version: " << FormatVersionNumber(summary.version->fileVersion) << "\n";

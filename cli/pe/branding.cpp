@@ -113,18 +113,25 @@ std::optional<BrandingSummary> ReadBranding(std::span<const uint8_t> image, std:
     for (const Resource& resource : *resources)
         if (Is(resource, kIconGroupType) && !group) group = &resource;
     if (group) {
-        const auto entries = ParseIconGroup(group->data);
-        if (!entries) {
-            fault = "the icon group is malformed";
-            return std::nullopt;
-        }
-        summary.icons = *entries;
+        if (auto entries = ParseIconGroup(group->data))
+            summary.icons = std::move(*entries);
+        else
+            summary.faults.push_back("the icon group is malformed");
     }
-    for (const Resource& resource : *resources) {
-        if (Is(resource, kDialogType, kStubDialog) && !summary.title)
-            summary.title = DialogCaption(resource.data);
-        if (Is(resource, kVersionType) && !summary.version)
-            summary.version = ReadVersionInfo(resource.data);
+    const auto dialog = std::find_if(resources->begin(), resources->end(), [](const Resource& r) {
+        return Is(r, kDialogType, kStubDialog);
+    });
+    if (dialog != resources->end()) {
+        summary.title = DialogCaption(dialog->data);
+        if (!summary.title)
+            summary.faults.push_back("dialog " + std::to_string(kStubDialog) + " is malformed");
+    }
+    const auto version = std::find_if(resources->begin(), resources->end(),
+                                      [](const Resource& r) { return Is(r, kVersionType); });
+    if (version != resources->end()) {
+        summary.hasVersion = true;
+        summary.version = ReadVersionInfo(version->data);
+        if (!summary.version) summary.faults.push_back("the version information is malformed");
     }
     return summary;
 }

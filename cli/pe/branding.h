@@ -33,11 +33,14 @@ struct BrandingSummary {
     uint16_t machine = 0;
     std::vector<IconGroupEntry> icons;  // the icon group Explorer shows
     std::optional<std::u16string> title;
+    bool hasVersion = false;  // a version resource is there, readable or not
     std::optional<VersionSummary> version;
+    std::vector<std::string> faults;  // resources that are there but cannot be read
 };
 
-// What a program image shows of itself; nothing when it is no PE image or its resources are
-// malformed (`fault` says which).
+// What a program image shows of itself; nothing when it is no PE image or its resource tree is
+// malformed (`fault` says which). A malformed icon group, dialog or version resource is named
+// in the summary's faults.
 std::optional<BrandingSummary> ReadBranding(std::span<const uint8_t> image, std::string& fault);
 
 }  // namespace vexa::cli

@@ -1,7 +1,9 @@
 #include "test_image.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "pe/icon_file.h"
 #include "pe/pe_checksum.h"
 #include "pe/pe_image.h"
 
@@ -29,7 +31,14 @@ struct Section {
 std::vector<uint8_t> TestImage(const std::vector<Resource>& resources,
                                const TestImageOptions& options) {
     std::vector<Section> sections;
-    sections.push_back({".text", 0x60000020, std::vector<uint8_t>(0x180, 0xCC)});
+    std::vector<uint8_t> code(0x180, 0xCC);
+    if (options.destinationField) {
+        // A NUL, three question marks and zeros to 256 bytes, as vexa sfx looks for it.
+        code.resize(0x300, 0xCC);
+        std::fill(code.begin() + 0x40, code.begin() + 0x40 + 256, 0);
+        std::fill(code.begin() + 0x41, code.begin() + 0x44, '?');
+    }
+    sections.push_back({".text", 0x60000020, code});
     sections.push_back({".rsrc", 0x40000040, BuildResourceSection(resources, kTestResourceRva)});
     if (options.codeAfterResources) sections.push_back({".text2", 0x60000020, {0xC3}});
     if (options.relocations) {
@@ -102,7 +111,10 @@ std::vector<Resource> StubLikeResources() {
         {ResourceId::Number(kIconType), ResourceId::Number(1), english, 0, bytes(744, 1)},
         {ResourceId::Number(kIconType), ResourceId::Number(2), english, 0, bytes(296, 2)},
         {ResourceId::Number(kDialogType), ResourceId::Number(129), english, 0, bytes(100, 3)},
-        {ResourceId::Number(kIconGroupType), ResourceId::Number(107), english, 0, bytes(34, 4)},
+        {ResourceId::Number(kIconGroupType), ResourceId::Number(107), english, 0,
+         BuildIconGroup(
+             {{32, 32, 16, 1, 4, false, bytes(744, 1)}, {16, 16, 16, 1, 4, false, bytes(296, 2)}},
+             {1, 2})},
         {ResourceId::Number(24), ResourceId::Number(1), english, 0, bytes(758, 5)},
     };
 }

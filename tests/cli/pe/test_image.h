@@ -19,13 +19,14 @@ struct TestImageOptions {
     bool checksum = true;             // write the header checksum (else leave it zero)
     bool relocations = true;          // a .reloc section after the resources
     bool codeAfterResources = false;  // a code section after the resources instead
+    bool destinationField = false;    // the stub's empty initial-destination field in .text
 };
 
 std::vector<uint8_t> TestImage(const std::vector<Resource>& resources,
                                const TestImageOptions& options = {});
 
-// The resources every test image starts from: an icon group with two images, a dialog and a
-// manifest, in US English.
+// The resources every test image starts from: an icon group with two images (32 and 16 pixels,
+// 4 bits), a dialog that is no template, and a manifest, in US English.
 std::vector<Resource> StubLikeResources();
 
 }  // namespace vexa::cli::testing
