@@ -110,8 +110,11 @@ for width in win32 win64; do
     { echo "install: vexa sfx ${option[*]} did not make a $width self-extractor" >&2; exit 1; }
   rm "$prefix/setup.exe"
 done
-man -l "$prefix/share/man/man1/vexa.1" 2>/dev/null | grep -q -- "--x64" ||
-  { echo "install: the man page lacks the sfx options" >&2; exit 1; }
+man_page=$(man -l "$prefix/share/man/man1/vexa.1" 2>/dev/null)
+for option in --x64 --icon --version-info; do
+  grep -q -- "$option" <<<"$man_page" ||
+    { echo "install: the man page lacks the sfx option $option" >&2; exit 1; }
+done
 rm -rf "$prefix"
 passed=$((passed + 1))
 took $step
