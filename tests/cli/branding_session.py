@@ -191,6 +191,11 @@ again = run(VEXA, "info", "again.exe")
 check("FileDescription: Acme installer" in again and "Title: Tarnwick" in again,
       "a stub without version information gets one; the title stays")
 
+# A title far wider than the title bar is the user's choice, and kept whole.
+long_title = "Acme Setup " + "with a very long name " * 20
+run(VEXA, "sfx", "-q", "--stub", STUB, "--title", long_title, "long.exe", "pkg")
+check("Title: " + long_title + "\n" in run(VEXA, "info", "long.exe"), "a long title is kept whole")
+
 # Signed afterwards, it verifies and still extracts.
 run("openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "key.pem", "-out",
     "cert.pem", "-days", "2", "-subj", "/CN=Vexa-branding-test")
