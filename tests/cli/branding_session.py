@@ -83,10 +83,12 @@ with open(STUB, "rb") as f:
 plain = read("plain.exe")
 check(plain[:len(stub)] == stub, "without branding options the stub is written byte for byte")
 
-run(VEXA, "sfx", "-q", "--stub", STUB, "--icon", "app.ico", "--title", TITLE,
-    "--version-info", "CompanyName=Acme", "--version-info", "FileVersion=2.1",
-    "--version-info", "productversion=2.1.7", "--version-info", "LegalCopyright=© 2026 Acme",
-    "out.exe", "pkg")
+# Branding with a default destination: the field in the data section is filled before the
+# resources are laid out, and the checksum covers both.
+BRANDING = ["--icon", "app.ico", "--title", TITLE, "--version-info", "CompanyName=Acme",
+            "--version-info", "FileVersion=2.1", "--version-info", "productversion=2.1.7",
+            "--version-info", "LegalCopyright=© 2026 Acme", "-d", "C:\\Acme Tools"]
+run(VEXA, "sfx", "-q", "--stub", STUB, *BRANDING, "out.exe", "pkg")
 out = read("out.exe")
 archive_at = out.find(SIGNATURE)
 image = out[:archive_at]
@@ -121,6 +123,7 @@ check(any(s.Name.startswith(b".reloc") and s.VirtualAddress == reloc.VirtualAddr
 pe.parse_data_directories()
 check(hasattr(pe, "DIRECTORY_ENTRY_BASERELOC") and len(pe.DIRECTORY_ENTRY_BASERELOC) > 0,
       "base relocations parse")
+check(b"C:\\Acme Tools\0" in image, "the default destination is in the branded stub")
 check(oh.CheckSum != 0 and oh.CheckSum == pe.generate_checksum(),
       "the checksum is recomputed for the branded stub")
 check(len(image) - len(stub) < len(icon) + 4096,
@@ -208,10 +211,7 @@ check("All 3 entries OK" in run(VEXA, "test", "signed.exe"), "the signed one tes
 # A signed stub loses its signature, with the warning, before it is branded.
 run("osslsigncode", "sign", "-certs", "cert.pem", "-key", "key.pem", "-in", STUB, "-out",
     "signed-stub.exe")
-warned = run(VEXA, "sfx", "-q", "--stub", "signed-stub.exe", "--title", TITLE, "--icon",
-             "app.ico", "--version-info", "CompanyName=Acme", "--version-info", "FileVersion=2.1",
-             "--version-info", "productversion=2.1.7", "--version-info",
-             "LegalCopyright=© 2026 Acme", "from-signed.exe", "pkg")
+warned = run(VEXA, "sfx", "-q", "--stub", "signed-stub.exe", *BRANDING, "from-signed.exe", "pkg")
 check("carries an Authenticode signature" in warned, "a signed stub is used with a warning")
 check(read("from-signed.exe") == out, "and gives the same branded self-extractor")
 
