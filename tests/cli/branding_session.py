@@ -194,6 +194,19 @@ again = run(VEXA, "info", "again.exe")
 check("FileDescription: Acme installer" in again and "Title: Tarnwick" in again,
       "a stub without version information gets one; the title stays")
 
+# The stub branded with its own icon holds the resources it was built with (laid out anew).
+own_icon = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "resources",
+                        "sfxstub.ico")
+run(VEXA, "sfx", "-q", "--stub", STUB, "--icon", own_icon, "own.exe", "pkg")
+own = read("own.exe")
+check(len(own) == len(plain), "its own icon leaves the stub's size as built")
+for kind, name in [("3", "1"), ("3", "2"), ("14", "107"), ("5", "129"), ("24", "1")]:
+    def resource(path):
+        return subprocess.run(["wrestool", "-x", "--raw", "--type=" + kind, "--name=" + name,
+                               path], capture_output=True).stdout
+    check(resource(STUB) != b"" and resource(STUB) == resource(work("own.exe")),
+          "resource %s/%s as built" % (kind, name))
+
 # A title far wider than the title bar is the user's choice, and kept whole.
 long_title = "Acme Setup " + "with a very long name " * 20
 run(VEXA, "sfx", "-q", "--stub", STUB, "--title", long_title, "long.exe", "pkg")
