@@ -138,6 +138,14 @@ std::string HeaderFault(std::span<const uint8_t> bytes) {
     const uint32_t type = LoadLe(bytes, 2, 2);
     if (reserved != 0 || type != kIconType) {
         if (reserved == 0 && type == kCursorType) return "not an icon file: it is a cursor file";
+        // The usual mistakes: a picture or a program given where its icon was meant.
+        if (StartsAsPng(bytes))
+            return "not an icon file but a PNG image (make an icon of it, for example with "
+                   "ImageMagick: convert IMAGE.png -define icon:auto-resize=256,48,32,16 "
+                   "app.ico)";
+        if (bytes[0] == 'M' && bytes[1] == 'Z')
+            return "not an icon file but a Windows program (take its icon out with wrestool "
+                   "-x -t14, or give the .ico it was built with)";
         return "not an icon file: its header holds " + std::to_string(reserved) + " and " +
                std::to_string(type) + " where an icon file has 0 and 1";
     }

@@ -225,6 +225,14 @@ TEST(IconFile, MalformedFilesAreRefusedWithTheirFault) {
         {"reserved field set", Patched(header, 0, 1, 2),
          "not an icon file: its header holds 1 and 1 where an icon file has 0 and 1"},
         {"a cursor", Patched(header, 2, 2, 2), "not an icon file: it is a cursor file"},
+        {"a PNG image",
+         {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13},
+         "not an icon file but a PNG image (make an icon of it, for example with ImageMagick: "
+         "convert IMAGE.png -define icon:auto-resize=256,48,32,16 app.ico)"},
+        {"a program",
+         {'M', 'Z', 0x90, 0, 3, 0, 0, 0},
+         "not an icon file but a Windows program (take its icon out with wrestool -x -t14, or "
+         "give the .ico it was built with)"},
         {"no images", Patched(header, 4, 0, 2), "the icon file holds no images"},
         {"too many images", Patched(header, 4, 257, 2),
          "the icon file lists 257 images, more than the 256 taken"},
