@@ -86,11 +86,10 @@ TEST(ResourceTree, MalformedTreesAreRefused) {
         size_t at;  // offset in the section to overwrite
         uint32_t value;
     };
-    // The stub-like tree: root at 0 with five... four types (3, 5, 14, 24): entries from 16.
+    // The stub-like tree: the root table at 0 lists four types (3, 5, 14, 24) from offset 16.
     const Case cases[] = {
         {"type's subdirectory outside the section", 20, 0x8000F000},
         {"a type entry pointing at a data entry", 20, 0x00000040},
-        {"a name entry's subdirectory looping back to the root", 0, 0},
         {"an entry count running past the section", 14, 0xFFFF},
         {"a name string outside the section", 16, 0x8000FFF0},
     };
@@ -99,16 +98,22 @@ TEST(ResourceTree, MalformedTreesAreRefused) {
         std::string fault;
         const auto layout = ReadPeLayout(image, fault);
         const size_t root = *layout->FileOffset(testing::kTestResourceRva, 16);
-        if (std::string(c.what).find("looping") != std::string::npos) {
-            // The first type's first name entry points back at the root directory.
-            const size_t typeDirectory = LoadLe(image, root + 20, 4) & 0x7FFFFFFF;
-            StoreLe(image, root + typeDirectory + 16 + 4, 4, 0x80000000);
-        } else {
-            StoreLe(image, root + c.at, 4, c.value);
-        }
+        StoreLe(image, root + c.at, 4, c.value);
         EXPECT_FALSE(ReadResources(image, *layout, fault)) << c.what;
         EXPECT_FALSE(fault.empty()) << c.what;
     }
+}
+
+TEST(ResourceTree, SubdirectoryLoopingBackToTheRootIsRefused) {
+    auto image = TestImage(StubLikeResources());
+    std::string fault;
+    const auto layout = ReadPeLayout(image, fault);
+    const size_t root = *layout->FileOffset(testing::kTestResourceRva, 16);
+    // The first type's first name entry points back at the root directory table.
+    const size_t typeDirectory = LoadLe(image, root + 20, 4) & 0x7FFFFFFF;
+    StoreLe(image, root + typeDirectory + 16 + 4, 4, 0x80000000);
+    EXPECT_FALSE(ReadResources(image, *layout, fault));
+    EXPECT_NE(fault.find("three levels"), std::string::npos) << fault;
 }
 
 TEST(ResourceTree, DataEntryOutsideTheSectionsIsRefused) {
