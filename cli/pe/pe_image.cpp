@@ -40,11 +40,14 @@ const PeSection* PeLayout::SectionAt(uint32_t rva) const {
 }
 
 std::optional<size_t> PeLayout::FileOffset(uint32_t rva, uint32_t size) const {
-    const PeSection* section = SectionAt(rva);
-    if (!section) return std::nullopt;
-    const uint64_t within = rva - section->virtualAddress;
-    if (within + size > section->rawSize) return std::nullopt;
-    return size_t(section->rawPointer + within);
+    // Not through SectionAt: an empty range at the very end of a section's data lies in it too
+    // (a resource section may end with an empty resource).
+    for (const PeSection& section : sections) {
+        if (rva < section.virtualAddress) continue;
+        const uint64_t within = rva - section.virtualAddress;
+        if (within + size <= section.rawSize) return size_t(section.rawPointer + within);
+    }
+    return std::nullopt;
 }
 
 uint64_t PeLayout::RawEnd() const {

@@ -106,6 +106,21 @@ TEST(ResourceTree, EntriesStoredOutOfOrderAreReadInTreeOrder) {
     EXPECT_EQ(summary->title, branding.title);
 }
 
+// The layout puts data last; an empty datum then starts where the section ends.
+TEST(ResourceTree, EmptyDatumAtTheSectionsEndReadsBack) {
+    const std::vector<Resource> resources = {
+        {ResourceId::Number(10), ResourceId::Number(1), ResourceId::Number(0), 0, {}}};
+    const size_t size = BuildResourceSection(resources, testing::kTestResourceRva).size();
+    auto image = TestImage(resources);
+    std::string fault;
+    // The section's raw data ends with the laid-out bytes, as with a file alignment that small.
+    StoreLe(image, ReadPeLayout(image, fault)->sections[1].headerOffset + 16, 4, uint32_t(size));
+    const auto layout = ReadPeLayout(image, fault);
+    const auto read = ReadResources(image, *layout, fault);
+    ASSERT_TRUE(read) << fault;
+    ExpectSameResources(*read, resources);
+}
+
 TEST(ResourceTree, DataIsAlignedToEightBytes) {
     std::vector<Resource> resources;
     for (uint16_t i = 1; i <= 5; ++i)
