@@ -184,14 +184,15 @@ std::optional<std::vector<Resource>> ReadResources(std::span<const uint8_t> imag
                                                    const PeLayout& layout, std::string& fault) {
     const DataDirectory directory = layout.Directory(kResourceDirectory);
     if (directory.address == 0 && directory.size == 0) return std::vector<Resource>{};
-    const PeSection* section = layout.SectionAt(directory.address);
-    const auto root = layout.FileOffset(directory.address, kDirectoryHeaderSize);
-    if (!section || !root) {
+    // The tree is read within the raw data of the section that holds its root, and only there.
+    const PeSection* section = layout.SectionHolding(directory.address, kDirectoryHeaderSize);
+    if (!section) {
         fault = "the resource directory lies outside the file's sections";
         return std::nullopt;
     }
+    const size_t root = section->rawPointer + size_t(directory.address - section->virtualAddress);
     const size_t end = size_t(section->rawPointer) + section->rawSize;
-    TreeReader reader(image, layout, *root, end, fault);
+    TreeReader reader(image, layout, root, end, fault);
     if (!reader.ReadDirectory(0, 0, {})) return std::nullopt;
     // A tree stored out of order would otherwise read differently once laid out anew: what is
     // edited as the first of its kind must be the first after the rewrite too.

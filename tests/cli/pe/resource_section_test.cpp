@@ -121,6 +121,20 @@ TEST(ResourceTree, EmptyDatumAtTheSectionsEndReadsBack) {
     ExpectSameResources(*read, resources);
 }
 
+// Sections may overlap in memory; the tree is read within the raw data that holds its root,
+// never bounded by another section's.
+TEST(ResourceTree, IsReadInTheSectionWhoseDataHoldsItsRoot) {
+    auto image = TestImage(StubLikeResources());
+    std::string fault;
+    // .text claims 6 KB of memory, reaching over the resources' RVA, with 512 bytes of data.
+    StoreLe(image, ReadPeLayout(image, fault)->sections[0].headerOffset + 8, 4, 0x1800);
+    const auto layout = ReadPeLayout(image, fault);
+    ASSERT_EQ(layout->SectionAt(testing::kTestResourceRva), &layout->sections[0]);
+    const auto read = ReadResources(image, *layout, fault);
+    ASSERT_TRUE(read) << fault;
+    ExpectSameResources(*read, ReadBack(TestImage(StubLikeResources())));
+}
+
 TEST(ResourceTree, DataIsAlignedToEightBytes) {
     std::vector<Resource> resources;
     for (uint16_t i = 1; i <= 5; ++i)
