@@ -39,12 +39,20 @@ const PeSection* PeLayout::SectionAt(uint32_t rva) const {
     return nullptr;
 }
 
+const PeSection* PeLayout::SectionHolding(uint32_t rva, uint32_t size) const {
+    // Not through SectionAt: an empty range at the very end of a section's data lies in it too
+    // (a resource section may end with an empty resource).
+    for (const PeSection& section : sections)
+        if (rva >= section.virtualAddress &&
+            uint64_t(rva - section.virtualAddress) + size <= section.rawSize)
+            return &section;
+    return nullptr;
+}
+
 std::optional<size_t> PeLayout::FileOffset(uint32_t rva, uint32_t size) const {
-    const PeSection* section = SectionAt(rva);
+    const PeSection* section = SectionHolding(rva, size);
     if (!section) return std::nullopt;
-    const uint64_t within = rva - section->virtualAddress;
-    if (within + size > section->rawSize) return std::nullopt;
-    return size_t(section->rawPointer + within);
+    return size_t(section->rawPointer) + (rva - section->virtualAddress);
 }
 
 uint64_t PeLayout::RawEnd() const {

@@ -54,6 +54,8 @@ struct PeLayout {
     }
     // The section holding `rva`, if any.
     const PeSection* SectionAt(uint32_t rva) const;
+    // The section whose raw data holds all `size` bytes at `rva`, if any.
+    const PeSection* SectionHolding(uint32_t rva, uint32_t size) const;
     // The file offset of `size` bytes at `rva`, when they all lie in one section's raw data.
     std::optional<size_t> FileOffset(uint32_t rva, uint32_t size) const;
     // Where the last section's raw data ends (the headers' end when there is none).

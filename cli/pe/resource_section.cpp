@@ -15,9 +15,39 @@ uint64_t AlignUp(uint64_t value, uint64_t alignment) {
     return (value + alignment - 1) / alignment * alignment;
 }
 
+// Windows loads file alignments that are powers of two up to 64 KiB, with sections aligned at
+// least as coarsely. The new section's size is rounded up to them, so a hostile value would ask
+// for gigabytes.
+bool LoadableAlignments(const PeLayout& layout) {
+    constexpr uint32_t kMaxFileAlignment = 0x10000;
+    const auto powerOfTwo = [](uint32_t value) { return value != 0 && (value & (value - 1)) == 0; };
+    return powerOfTwo(layout.fileAlignment) && powerOfTwo(layout.sectionAlignment) &&
+           layout.fileAlignment <= kMaxFileAlignment &&
+           layout.sectionAlignment >= layout.fileAlignment;
+}
+
 // How much of the address space the loader gives a section.
 uint64_t MappedSize(const PeSection& section) {
     return section.virtualSize != 0 ? section.virtualSize : section.rawSize;
+}
+
+// Only the sections after the resources in the section table move, so they must lie after
+// them in memory and in the file, and the others before them; one that overlaps the resources
+// would lose its bytes to the new section.
+std::string PlacementProblem(const PeLayout& layout, const PeSection& resources,
+                             const PeSection& section, bool listedAfter) {
+    const auto mappedEnd = [&](const PeSection& s) {
+        return s.virtualAddress + AlignUp(MappedSize(s), layout.sectionAlignment);
+    };
+    const auto rawEnd = [](const PeSection& s) { return uint64_t(s.rawPointer) + s.rawSize; };
+    const bool inPlace =
+        listedAfter ? section.virtualAddress >= mappedEnd(resources) &&
+                          (section.rawSize == 0 || section.rawPointer >= rawEnd(resources))
+                    : mappedEnd(section) <= resources.virtualAddress &&
+                          (section.rawSize == 0 || rawEnd(section) <= resources.rawPointer);
+    if (inPlace) return {};
+    return "section " + section.name + " is not " + (listedAfter ? "after" : "before") +
+           " the resources in memory and in the file, as the section table has it";
 }
 
 // Sections after the resources move to other RVAs. That is safe for one that holds the base
@@ -57,8 +87,10 @@ std::string ReplaceResources(std::vector<uint8_t>& image, const std::vector<Reso
     if (!layout) return fault;
     if (layout->Directory(kCertificateDirectory).size != 0)
         return "the image is signed; resources are replaced before signing";
-    if (layout->fileAlignment == 0 || layout->sectionAlignment == 0)
-        return "the image's alignments are zero";
+    if (!LoadableAlignments(*layout))
+        return "the image's alignments (file " + std::to_string(layout->fileAlignment) +
+               ", sections " + std::to_string(layout->sectionAlignment) +
+               ") are not ones Windows loads";
     const DataDirectory directory = layout->Directory(kResourceDirectory);
     const auto found =
         std::find_if(layout->sections.begin(), layout->sections.end(),
@@ -67,14 +99,16 @@ std::string ReplaceResources(std::vector<uint8_t>& image, const std::vector<Reso
         return "the image has no resource section of its own";
     const PeSection& resourceSection = *found;
     const std::span<const PeSection> following(found + 1, layout->sections.end());
+    for (const PeSection& section : layout->sections)
+        if (&section != &resourceSection)
+            if (std::string problem = PlacementProblem(*layout, resourceSection, section,
+                                                       &section > &resourceSection);
+                !problem.empty())
+                return problem;
     for (const PeSection& section : following)
         if (std::string problem = MovableProblem(image, *layout, section, directory.address);
             !problem.empty())
             return problem;
-    for (const PeSection& section : layout->sections)
-        if (section.rawSize != 0 && section.rawPointer > resourceSection.rawPointer &&
-            section.virtualAddress < resourceSection.virtualAddress)
-            return "section " + section.name + " lies after the resources in the file only";
     if (layout->RawEnd() != image.size()) return "the image has data after its last section";
 
     const std::vector<uint8_t> section =

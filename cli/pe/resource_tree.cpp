@@ -23,6 +23,13 @@ size_t AlignUp(size_t value, size_t alignment) {
     return (value + alignment - 1) / alignment * alignment;
 }
 
+// The order Windows searches a tree in: by type, then name, then language.
+bool InTreeOrder(const Resource& a, const Resource& b) {
+    if (!(a.type == b.type)) return a.type < b.type;
+    if (!(a.name == b.name)) return a.name < b.name;
+    return a.language < b.language;
+}
+
 class TreeReader {
   public:
     TreeReader(std::span<const uint8_t> image, const PeLayout& layout, size_t root, size_t end,
@@ -177,24 +184,25 @@ std::optional<std::vector<Resource>> ReadResources(std::span<const uint8_t> imag
                                                    const PeLayout& layout, std::string& fault) {
     const DataDirectory directory = layout.Directory(kResourceDirectory);
     if (directory.address == 0 && directory.size == 0) return std::vector<Resource>{};
-    const PeSection* section = layout.SectionAt(directory.address);
-    const auto root = layout.FileOffset(directory.address, kDirectoryHeaderSize);
-    if (!section || !root) {
+    // The tree is read within the raw data of the section that holds its root, and only there.
+    const PeSection* section = layout.SectionHolding(directory.address, kDirectoryHeaderSize);
+    if (!section) {
         fault = "the resource directory lies outside the file's sections";
         return std::nullopt;
     }
+    const size_t root = section->rawPointer + size_t(directory.address - section->virtualAddress);
     const size_t end = size_t(section->rawPointer) + section->rawSize;
-    TreeReader reader(image, layout, *root, end, fault);
+    TreeReader reader(image, layout, root, end, fault);
     if (!reader.ReadDirectory(0, 0, {})) return std::nullopt;
-    return reader.Take();
+    // A tree stored out of order would otherwise read differently once laid out anew: what is
+    // edited as the first of its kind must be the first after the rewrite too.
+    std::vector<Resource> resources = reader.Take();
+    std::stable_sort(resources.begin(), resources.end(), InTreeOrder);
+    return resources;
 }
 
 std::vector<uint8_t> BuildResourceSection(std::vector<Resource> resources, uint32_t sectionRva) {
-    std::stable_sort(resources.begin(), resources.end(), [](const Resource& a, const Resource& b) {
-        if (!(a.type == b.type)) return a.type < b.type;
-        if (!(a.name == b.name)) return a.name < b.name;
-        return a.language < b.language;
-    });
+    std::stable_sort(resources.begin(), resources.end(), InTreeOrder);
     std::vector<TypeNode> types = GroupIntoTree(resources);
 
     // Directory tables level by level, then the names, the data entries and the data.

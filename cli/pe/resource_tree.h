@@ -39,7 +39,8 @@ struct Resource {
     std::vector<uint8_t> data;
 };
 
-// The resources of `image`, in tree order; an empty list when it has no resource directory.
+// The resources of `image` in tree order (by type, name and language, as Windows searches them),
+// whatever order the tree stores them in; an empty list when it has no resource directory.
 // Nothing when the tree is malformed: `fault` then says how.
 std::optional<std::vector<Resource>> ReadResources(std::span<const uint8_t> image,
                                                    const PeLayout& layout, std::string& fault);

@@ -34,8 +34,6 @@ class NodeReader {
         const uint16_t valueLength = LoadU16(resource_, offset + 2);
         VersionNode node;
         node.type = LoadU16(resource_, offset + 4);
-        // UTF-16 text cannot fill an odd number of bytes.
-        if (node.IsText() && length % 2 != 0) return Fail("a text node of odd length", offset);
 
         size_t cursor = offset + kHeaderBytes;
         for (;; cursor += 2) {
@@ -61,6 +59,10 @@ class NodeReader {
             node.children.push_back(std::move(*parsed));
             child = AlignTo4(child + childLength);
         }
+        // UTF-16 text cannot fill an odd number of bytes, but a text node that holds children
+        // may end with a binary one of odd size (nothing pads after a node's last part).
+        if (node.IsText() && node.children.empty() && length % 2 != 0)
+            return Fail("a text node of odd length", offset);
         return node;
     }
 

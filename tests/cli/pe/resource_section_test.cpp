@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "pe/branding.h"
 #include "pe/pe_checksum.h"
+#include "pe/utf16.h"
 #include "test_image.h"
 
 namespace vexa::cli {
@@ -58,6 +62,77 @@ TEST(ResourceTree, NamesNumbersAndLanguagesRoundTripInTreeOrder) {
     const size_t root = *layout->FileOffset(testing::kTestResourceRva, 16);
     EXPECT_EQ(LoadLe(image, root + 12, 2), 1u);  // one named type
     EXPECT_EQ(LoadLe(image, root + 14, 2), 2u);  // two numbered ones
+}
+
+// A plain dialog template without font or controls: header, no menu, the default class, caption.
+std::vector<uint8_t> CaptionOnlyDialog(std::u16string_view caption) {
+    std::vector<uint8_t> dialog(18 + 4, 0);
+    AppendUtf16(caption, dialog);
+    dialog.insert(dialog.end(), {0, 0});
+    return dialog;
+}
+
+// Windows searches a tree sorted by id; a tree stored otherwise is read in that order all the
+// same, so that the dialog branding edits is the one the rewritten image shows.
+TEST(ResourceTree, EntriesStoredOutOfOrderAreReadInTreeOrder) {
+    const auto number = ResourceId::Number;
+    auto resources = StubLikeResources();
+    std::erase_if(resources, [&](const Resource& r) { return r.type == number(kDialogType); });
+    for (const uint16_t language : {0x407, 0x409})
+        resources.push_back({number(kDialogType), number(kStubDialog), number(language), 0,
+                             CaptionOnlyDialog(language == 0x407 ? u"Entpacker" : u"Extractor")});
+    auto image = TestImage(resources);
+    // Swap the two language entries of dialog 129: 0x409 is then stored first.
+    const std::vector<uint8_t> german = {0x07, 0x04, 0, 0};
+    auto at = std::search(image.begin(), image.end(), german.begin(), german.end());
+    ASSERT_NE(at, image.end());
+    ASSERT_EQ(LoadLe(image, size_t(at - image.begin()) + 8, 4), 0x409u);
+    std::swap_ranges(at, at + 8, at + 8);
+
+    std::string fault;
+    const auto layout = ReadPeLayout(image, fault);
+    const auto read = ReadResources(image, *layout, fault);
+    ASSERT_TRUE(read) << fault;
+    std::vector<uint16_t> dialogLanguages;
+    for (const Resource& r : *read)
+        if (r.type == number(kDialogType)) dialogLanguages.push_back(r.language.number);
+    EXPECT_EQ(dialogLanguages, (std::vector<uint16_t>{0x407, 0x409}));
+
+    Branding branding;
+    branding.title = u"Neuer Titel";
+    ASSERT_EQ(ApplyBranding(image, branding), "");
+    const auto summary = ReadBranding(image, fault);
+    ASSERT_TRUE(summary) << fault;
+    EXPECT_EQ(summary->title, branding.title);
+}
+
+// The layout puts data last; an empty datum then starts where the section ends.
+TEST(ResourceTree, EmptyDatumAtTheSectionsEndReadsBack) {
+    const std::vector<Resource> resources = {
+        {ResourceId::Number(10), ResourceId::Number(1), ResourceId::Number(0), 0, {}}};
+    const size_t size = BuildResourceSection(resources, testing::kTestResourceRva).size();
+    auto image = TestImage(resources);
+    std::string fault;
+    // The section's raw data ends with the laid-out bytes, as with a file alignment that small.
+    StoreLe(image, ReadPeLayout(image, fault)->sections[1].headerOffset + 16, 4, uint32_t(size));
+    const auto layout = ReadPeLayout(image, fault);
+    const auto read = ReadResources(image, *layout, fault);
+    ASSERT_TRUE(read) << fault;
+    ExpectSameResources(*read, resources);
+}
+
+// Sections may overlap in memory; the tree is read within the raw data that holds its root,
+// never bounded by another section's.
+TEST(ResourceTree, IsReadInTheSectionWhoseDataHoldsItsRoot) {
+    auto image = TestImage(StubLikeResources());
+    std::string fault;
+    // .text claims 6 KB of memory, reaching over the resources' RVA, with 512 bytes of data.
+    StoreLe(image, ReadPeLayout(image, fault)->sections[0].headerOffset + 8, 4, 0x1800);
+    const auto layout = ReadPeLayout(image, fault);
+    ASSERT_EQ(layout->SectionAt(testing::kTestResourceRva), &layout->sections[0]);
+    const auto read = ReadResources(image, *layout, fault);
+    ASSERT_TRUE(read) << fault;
+    ExpectSameResources(*read, ReadBack(TestImage(StubLikeResources())));
 }
 
 TEST(ResourceTree, DataIsAlignedToEightBytes) {
@@ -242,7 +317,38 @@ TEST(ResourceSection, ImagesThatCannotBeRewrittenSafelyAreLeftAlone) {
                 uint32_t(signedImage.size()));
         StoreLe(signedImage, layout->directoriesOffset + 8 * kCertificateDirectory + 4, 4, 8);
     }
+    auto withAlignments = [](uint32_t file, uint32_t section) {
+        auto image = TestImage(StubLikeResources());
+        std::string fault;
+        const size_t optional = ReadPeLayout(image, fault)->optionalOffset;
+        StoreLe(image, optional + 32, 4, section);
+        StoreLe(image, optional + 36, 4, file);
+        return image;
+    };
+    // Section 0 is .text, 1 .rsrc, 2 .reloc; fields by their offset in the section header.
+    auto withSectionField = [](size_t section, size_t field, uint32_t value) {
+        auto image = TestImage(StubLikeResources());
+        std::string fault;
+        StoreLe(image, ReadPeLayout(image, fault)->sections[section].headerOffset + field, 4,
+                value);
+        return image;
+    };
+    constexpr size_t kVirtualAddress = 12, kRawSize = 16, kRawPointer = 20;
     const Case cases[] = {
+        // Only the sections after the resources in the table move.
+        {"code placed after the resources", withSectionField(0, kVirtualAddress, 0x5000),
+         "not before the resources"},
+        {"code whose file bytes run into the resources", withSectionField(0, kRawSize, 0xA00),
+         "not before the resources"},
+        {"relocations placed in the file before the resources",
+         withSectionField(2, kRawPointer, 0x400), "not after the resources"},
+        {"relocations inside the resources' pages", withSectionField(2, kVirtualAddress, 0x2800),
+         "not after the resources"},
+        // Rounding the new section up to these would take gigabytes.
+        {"a file alignment of 1.7 GB", withAlignments(0x66006E00, 0x80000000), "alignments"},
+        {"a file alignment past 64 KiB", withAlignments(0x20000, 0x20000), "alignments"},
+        {"a zero file alignment", withAlignments(0, 0x1000), "alignments"},
+        {"sections aligned finer than the file", withAlignments(0x200, 0x100), "alignments"},
         {"code after the resources", TestImage(StubLikeResources(), {.codeAfterResources = true}),
          "holds code"},
         {"data after the last section", appended, "after its last section"},

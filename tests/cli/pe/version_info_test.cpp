@@ -359,6 +359,28 @@ TEST(EditedVersionResource, AddsWhatIsMissing) {
     EXPECT_EQ(U16(translated, translation.valueOffset + 2), 1252);
 }
 
+// A binary value of odd size ends VarFileInfo without padding, so that text node's length is
+// odd; the edited resource must read back all the same.
+TEST(EditedVersionResource, BinaryValueOfOddSizeLastInATextNodeReadsBack) {
+    std::string fault;
+    auto root = ParseVersionNode(kWindres, fault);
+    ASSERT_TRUE(root) << fault;
+    VersionNode& varFileInfo = root->children.back();
+    ASSERT_EQ(varFileInfo.key, u"VarFileInfo");
+    varFileInfo.children.back().value.resize(3);
+    const Bytes odd = *SerializeVersionNode(*root);
+    ASSERT_EQ(Find(Layout(odd), u"VarFileInfo").length % 2, 1);
+
+    const Bytes edited = Apply(odd, {{"ProductName", "Gadget"}});
+    Layout(edited);
+    const auto summary = ReadVersionInfo(edited);
+    ASSERT_TRUE(summary);
+    EXPECT_NE(std::find(summary->strings.begin(), summary->strings.end(),
+                        VersionField{"ProductName", "Gadget"}),
+              summary->strings.end());
+    EXPECT_EQ(Apply(edited, {{"ProductName", "Gadget"}}), edited);
+}
+
 TEST(EditedVersionResource, StringLengthsCountedInBytesAreReadAndMended) {
     Bytes existing = kWindres;
     const LaidOutNode product = Find(Layout(existing), u"ProductName");
