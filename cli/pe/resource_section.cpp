@@ -109,6 +109,16 @@ std::string ReplaceResources(std::vector<uint8_t>& image, const std::vector<Reso
         if (std::string problem = MovableProblem(image, *layout, section, directory.address);
             !problem.empty())
             return problem;
+    // Whatever else a directory finds in the resource section would be lost in the new layout.
+    for (uint32_t d = 0; d < layout->directories.size(); ++d) {
+        const DataDirectory entry = layout->directories[d];
+        if (d == kResourceDirectory || d == kCertificateDirectory ||
+            (entry.address == 0 && entry.size == 0))
+            continue;
+        if (layout->SectionAt(entry.address) == &resourceSection)
+            return "data directory " + std::to_string(d) +
+                   " lies in the resource section, which is laid out anew";
+    }
     if (layout->RawEnd() != image.size()) return "the image has data after its last section";
 
     const std::vector<uint8_t> section =

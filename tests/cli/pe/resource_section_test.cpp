@@ -317,6 +317,15 @@ TEST(ResourceSection, ImagesThatCannotBeRewrittenSafelyAreLeftAlone) {
                 uint32_t(signedImage.size()));
         StoreLe(signedImage, layout->directoriesOffset + 8 * kCertificateDirectory + 4, 4, 8);
     }
+    // The debug directory (6) placed inside the resource section.
+    auto debugInResources = TestImage(StubLikeResources());
+    {
+        std::string fault;
+        const auto layout = ReadPeLayout(debugInResources, fault);
+        StoreLe(debugInResources, layout->directoriesOffset + 8 * 6, 4,
+                testing::kTestResourceRva + 0x10);
+        StoreLe(debugInResources, layout->directoriesOffset + 8 * 6 + 4, 4, 28);
+    }
     auto withAlignments = [](uint32_t file, uint32_t section) {
         auto image = TestImage(StubLikeResources());
         std::string fault;
@@ -353,6 +362,8 @@ TEST(ResourceSection, ImagesThatCannotBeRewrittenSafelyAreLeftAlone) {
          "holds code"},
         {"data after the last section", appended, "after its last section"},
         {"a certificate table", signedImage, "signed"},
+        {"another directory in the resources", debugInResources,
+         "data directory 6 lies in the resource section"},
         {"not a PE image", std::vector<uint8_t>(300, 'M'), "not a Windows program"},
     };
     for (const Case& c : cases) {
