@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "crc32.h"
+#include "pe/byte_fields.h"
 
 namespace vexa::cli {
 
@@ -27,12 +28,6 @@ constexpr size_t kPngSignatureSize = sizeof kPngSignature;
 // IHDR must be the first chunk: length, type, its 13 bytes of fields, CRC.
 constexpr uint32_t kIhdrFieldsSize = 13;
 constexpr size_t kIhdrChunkEnd = kPngSignatureSize + 8 + kIhdrFieldsSize + 4;
-
-uint32_t LoadLe(std::span<const uint8_t> bytes, size_t at, size_t width) {
-    uint32_t value = 0;
-    for (size_t i = 0; i < width; ++i) value |= uint32_t(bytes[at + i]) << (8 * i);
-    return value;
-}
 
 uint32_t LoadBe(std::span<const uint8_t> bytes, size_t at) {
     uint32_t value = 0;

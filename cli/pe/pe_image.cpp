@@ -20,16 +20,6 @@ constexpr size_t kDirectoryCountField64 = 108;
 
 }  // namespace
 
-uint32_t LoadLe(std::span<const uint8_t> bytes, size_t at, size_t width) {
-    uint32_t value = 0;
-    for (size_t i = 0; i < width; ++i) value |= uint32_t(bytes[at + i]) << (8 * i);
-    return value;
-}
-
-void StoreLe(std::span<uint8_t> bytes, size_t at, size_t width, uint32_t value) {
-    for (size_t i = 0; i < width; ++i) bytes[at + i] = uint8_t(value >> (8 * i));
-}
-
 const PeSection* PeLayout::SectionAt(uint32_t rva) const {
     for (const PeSection& section : sections) {
         const uint64_t span = std::max(section.virtualSize, section.rawSize);

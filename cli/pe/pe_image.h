@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "pe/byte_fields.h"
+
 namespace vexa::cli {
 
 constexpr uint16_t kMachineI386 = 0x14C;
@@ -68,9 +70,5 @@ std::optional<PeLayout> ReadPeLayout(std::span<const uint8_t> image, std::string
 
 // "x86", "x64", or the machine number.
 std::string MachineName(uint16_t machine);
-
-// Little-endian fields.
-uint32_t LoadLe(std::span<const uint8_t> bytes, size_t at, size_t width);
-void StoreLe(std::span<uint8_t> bytes, size_t at, size_t width, uint32_t value);
 
 }  // namespace vexa::cli

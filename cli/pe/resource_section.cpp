@@ -11,10 +11,6 @@ namespace {
 constexpr uint32_t kExecutable = 0x20000000;  // section characteristics: code runs there
 constexpr size_t kPageSize = 4096;            // a base relocation block covers one page
 
-uint64_t AlignUp(uint64_t value, uint64_t alignment) {
-    return (value + alignment - 1) / alignment * alignment;
-}
-
 // Windows loads file alignments that are powers of two up to 64 KiB, with sections aligned at
 // least as coarsely. The new section's size is rounded up to them, so a hostile value would ask
 // for gigabytes.

@@ -19,10 +19,6 @@ constexpr int kLanguageLevel = 2;
 constexpr size_t kMaxResources = 4096;
 constexpr uint64_t kMaxDataBytes = 64u << 20;
 
-size_t AlignUp(size_t value, size_t alignment) {
-    return (value + alignment - 1) / alignment * alignment;
-}
-
 // The order Windows searches a tree in: by type, then name, then language.
 bool InTreeOrder(const Resource& a, const Resource& b) {
     if (!(a.type == b.type)) return a.type < b.type;
@@ -228,7 +224,7 @@ std::vector<uint8_t> BuildResourceSection(std::vector<Resource> resources, uint3
             for (const Resource* leaf : name.languages) placeName(leaf->language);
         }
     }
-    offset = AlignUp(offset, 4);
+    offset = size_t(AlignUp(offset, 4));
     std::map<const Resource*, size_t> entryOffsets;
     for (const TypeNode& type : types)
         for (const NameNode& name : type.names)
@@ -238,7 +234,7 @@ std::vector<uint8_t> BuildResourceSection(std::vector<Resource> resources, uint3
             }
     std::map<const Resource*, size_t> dataOffsets;
     for (const auto& [leaf, entry] : entryOffsets) {
-        offset = AlignUp(offset, 8);
+        offset = size_t(AlignUp(offset, 8));
         dataOffsets[leaf] = offset;
         offset += leaf->data.size();
     }

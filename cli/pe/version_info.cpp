@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "pe/byte_fields.h"
 #include "pe/utf16.h"
 #include "pe/version_node.h"
 
@@ -31,34 +32,25 @@ enum FixedInfoField : size_t {
     kFileType = 36,
 };
 
-uint32_t LoadU32(const std::vector<uint8_t>& bytes, size_t offset) {
-    return uint32_t(bytes[offset]) | uint32_t(bytes[offset + 1]) << 8 |
-           uint32_t(bytes[offset + 2]) << 16 | uint32_t(bytes[offset + 3]) << 24;
-}
-
-void StoreU32(std::vector<uint8_t>& bytes, size_t offset, uint32_t value) {
-    for (size_t i = 0; i < 4; ++i) bytes[offset + i] = uint8_t(value >> (8 * i));
-}
-
 std::vector<uint8_t> NewFixedInfo() {
     std::vector<uint8_t> info(kFixedInfoBytes, 0);
-    StoreU32(info, kSignature, kFixedInfoSignature);
-    StoreU32(info, kStrucVersion, 0x00010000);
-    StoreU32(info, kFileFlagsMask, 0x3F);
-    StoreU32(info, kFileOs, 0x00040004);  // VOS_NT_WINDOWS32
-    StoreU32(info, kFileType, 1);         // VFT_APP
+    StoreLe(info, kSignature, 4, kFixedInfoSignature);
+    StoreLe(info, kStrucVersion, 4, 0x00010000);
+    StoreLe(info, kFileFlagsMask, 4, 0x3F);
+    StoreLe(info, kFileOs, 4, 0x00040004);  // VOS_NT_WINDOWS32
+    StoreLe(info, kFileType, 4, 1);         // VFT_APP
     return info;
 }
 
 FourPartVersion LoadVersion(const std::vector<uint8_t>& info, size_t msOffset) {
-    const uint32_t ms = LoadU32(info, msOffset);
-    const uint32_t ls = LoadU32(info, msOffset + 4);
+    const uint32_t ms = LoadLe(info, msOffset, 4);
+    const uint32_t ls = LoadLe(info, msOffset + 4, 4);
     return {uint16_t(ms >> 16), uint16_t(ms), uint16_t(ls >> 16), uint16_t(ls)};
 }
 
 void StoreVersion(std::vector<uint8_t>& info, size_t msOffset, const FourPartVersion& version) {
-    StoreU32(info, msOffset, uint32_t(version[0]) << 16 | version[1]);
-    StoreU32(info, msOffset + 4, uint32_t(version[2]) << 16 | version[3]);
+    StoreLe(info, msOffset, 4, uint32_t(version[0]) << 16 | version[1]);
+    StoreLe(info, msOffset + 4, 4, uint32_t(version[2]) << 16 | version[3]);
 }
 
 bool SameKeyIgnoringCase(std::u16string_view a, std::u16string_view b) {
@@ -107,7 +99,7 @@ std::optional<VersionNode> ParseRoot(std::span<const uint8_t> existing, std::str
         root->value = NewFixedInfo();
     }
     if (root->value.size() != kFixedInfoBytes ||
-        LoadU32(root->value, kSignature) != kFixedInfoSignature) {
+        LoadLe(root->value, kSignature, 4) != kFixedInfoSignature) {
         fault = "the fixed file information is damaged";
         return std::nullopt;
     }

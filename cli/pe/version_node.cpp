@@ -2,18 +2,12 @@
 
 #include <algorithm>
 
+#include "pe/byte_fields.h"
+
 namespace vexa::cli {
 namespace {
 
 constexpr size_t kHeaderBytes = 6;
-
-size_t AlignTo4(size_t offset) {
-    return (offset + 3) & ~size_t(3);
-}
-
-uint16_t LoadU16(std::span<const uint8_t> bytes, size_t offset) {
-    return uint16_t(bytes[offset] | (bytes[offset + 1] << 8));
-}
 
 class NodeReader {
   public:
@@ -24,25 +18,25 @@ class NodeReader {
     std::optional<VersionNode> Read(size_t offset, size_t limit, int depth, size_t& length) {
         if (depth >= kMaxVersionNodeDepth) return Fail("nodes nested too deeply", offset);
         if (limit - offset < kHeaderBytes) return Fail("a node cut short", offset);
-        length = LoadU16(resource_, offset);
+        length = uint16_t(LoadLe(resource_, offset, 2));
         if (length < kHeaderBytes) return Fail("a node shorter than its header", offset);
         if (length > limit - offset)
             return Fail(
                 depth == 0 ? "a node longer than the resource" : "a node longer than its parent",
                 offset);
         const size_t end = offset + length;
-        const uint16_t valueLength = LoadU16(resource_, offset + 2);
+        const uint16_t valueLength = uint16_t(LoadLe(resource_, offset + 2, 2));
         VersionNode node;
-        node.type = LoadU16(resource_, offset + 4);
+        node.type = uint16_t(LoadLe(resource_, offset + 4, 2));
 
         size_t cursor = offset + kHeaderBytes;
         for (;; cursor += 2) {
             if (end - cursor < 2) return Fail("a key without its end", offset);
-            const uint16_t unit = LoadU16(resource_, cursor);
+            const uint16_t unit = uint16_t(LoadLe(resource_, cursor, 2));
             if (unit == 0) break;
             node.key.push_back(char16_t(unit));
         }
-        const size_t valueStart = std::min(AlignTo4(cursor + 2), end);
+        const size_t valueStart = std::min(size_t(AlignUp(cursor + 2, 4)), end);
         size_t valueBytes = valueLength;
         if (node.IsText()) {
             valueBytes = std::min(size_t(valueLength) * 2, end - valueStart);
@@ -52,12 +46,12 @@ class NodeReader {
         node.value.assign(resource_.begin() + valueStart,
                           resource_.begin() + valueStart + valueBytes);
 
-        for (size_t child = AlignTo4(valueStart + valueBytes); child < end;) {
+        for (size_t child = size_t(AlignUp(valueStart + valueBytes, 4)); child < end;) {
             size_t childLength = 0;
             auto parsed = Read(child, end, depth + 1, childLength);
             if (!parsed) return std::nullopt;
             node.children.push_back(std::move(*parsed));
-            child = AlignTo4(child + childLength);
+            child = size_t(AlignUp(child + childLength, 4));
         }
         // UTF-16 text cannot fill an odd number of bytes, but a text node that holds children
         // may end with a binary one of odd size (nothing pads after a node's last part).
@@ -76,11 +70,6 @@ class NodeReader {
     std::string& fault_;
 };
 
-void StoreU16(std::vector<uint8_t>& out, size_t offset, size_t value) {
-    out[offset] = uint8_t(value);
-    out[offset + 1] = uint8_t(value >> 8);
-}
-
 bool WriteNode(const VersionNode& node, std::vector<uint8_t>& out) {
     if (node.IsText() && node.value.size() % 2 != 0) return false;
     const size_t start = out.size();
@@ -92,18 +81,18 @@ bool WriteNode(const VersionNode& node, std::vector<uint8_t>& out) {
     out.push_back(0);
     out.push_back(0);
     // Padding leads only to something that follows.
-    if (!node.value.empty() || !node.children.empty()) out.resize(AlignTo4(out.size()));
+    if (!node.value.empty() || !node.children.empty()) out.resize(size_t(AlignUp(out.size(), 4)));
     out.insert(out.end(), node.value.begin(), node.value.end());
     for (const VersionNode& child : node.children) {
-        out.resize(AlignTo4(out.size()));
+        out.resize(size_t(AlignUp(out.size(), 4)));
         if (!WriteNode(child, out)) return false;
     }
     const size_t length = out.size() - start;
     const size_t valueLength = node.IsText() ? node.value.size() / 2 : node.value.size();
     if (length > 0xFFFF || valueLength > 0xFFFF) return false;
-    StoreU16(out, start, length);
-    StoreU16(out, start + 2, valueLength);
-    StoreU16(out, start + 4, node.type);
+    StoreLe(out, start, 2, uint32_t(length));
+    StoreLe(out, start + 2, 2, uint32_t(valueLength));
+    StoreLe(out, start + 4, 2, uint32_t(node.type));
     return true;
 }
 

@@ -200,11 +200,16 @@ own_icon = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", 
 run(VEXA, "sfx", "-q", "--stub", STUB, "--icon", own_icon, "own.exe", "pkg")
 own = read("own.exe")
 check(len(own) == len(plain), "its own icon leaves the stub's size as built")
+
+
+def raw_resource(path, kind, name):
+    return subprocess.run(["wrestool", "-x", "--raw", "--type=" + kind, "--name=" + name, path],
+                          capture_output=True).stdout
+
+
 for kind, name in [("3", "1"), ("3", "2"), ("14", "107"), ("5", "129"), ("24", "1")]:
-    def resource(path):
-        return subprocess.run(["wrestool", "-x", "--raw", "--type=" + kind, "--name=" + name,
-                               path], capture_output=True).stdout
-    check(resource(STUB) != b"" and resource(STUB) == resource(work("own.exe")),
+    built = raw_resource(STUB, kind, name)
+    check(built != b"" and built == raw_resource(work("own.exe"), kind, name),
           "resource %s/%s as built" % (kind, name))
 
 # A title far wider than the title bar is the user's choice, and kept whole.

@@ -11,15 +11,6 @@ string(REPEAT "Acme content " 5000 long)
 file(WRITE ${WORK}/pkg/sub/data.txt "${long}")
 file(COPY_FILE ${STUB} ${WORK}/stub.exe)
 
-function(run)
-  execute_process(COMMAND ${ARGN} WORKING_DIRECTORY ${WORK}
-                  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(status)
-    message(FATAL_ERROR "${ARGN}: exit ${status}\n${out}\n${err}")
-  endif()
-  set(OUT "${out}${err}" PARENT_SCOPE)
-endfunction()
-
 include(${CMAKE_CURRENT_LIST_DIR}/script_checks.cmake)
 
 run(${CONVERT} -size 64x64 gradient:orange-navy -define icon:auto-resize=256,48,32,16 app.ico)

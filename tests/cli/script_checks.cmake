@@ -7,3 +7,13 @@ function(expect_contains text part)
     message(FATAL_ERROR "expected '${part}' in:\n${text}")
   endif()
 endfunction()
+
+# run(COMMAND...): runs a command in WORK that must succeed; leaves its output in OUT.
+function(run)
+  execute_process(COMMAND ${ARGN} WORKING_DIRECTORY ${WORK}
+                  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(status)
+    message(FATAL_ERROR "${ARGN}: exit ${status}\n${out}\n${err}")
+  endif()
+  set(OUT "${out}${err}" PARENT_SCOPE)
+endfunction()

@@ -12,16 +12,6 @@ string(REPEAT "signed content, twice compressed never " 3000 long)
 file(WRITE ${WORK}/pkg/sub/data.txt "${long}")
 file(COPY_FILE ${STUB} ${WORK}/stub.exe)
 
-# run(COMMAND...): runs a command in WORK that must succeed; leaves its output in OUT.
-function(run)
-  execute_process(COMMAND ${ARGN} WORKING_DIRECTORY ${WORK}
-                  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(status)
-    message(FATAL_ERROR "${ARGN}: exit ${status}\n${out}\n${err}")
-  endif()
-  set(OUT "${out}${err}" PARENT_SCOPE)
-endfunction()
-
 include(${CMAKE_CURRENT_LIST_DIR}/script_checks.cmake)
 
 # Extracts a self-extractor through its dialog and compares the files with their sources.

@@ -14,10 +14,6 @@ namespace {
 constexpr size_t kPeOffset = 0x80;
 constexpr size_t kHeadersSize = 0x400;
 
-uint32_t AlignUp(size_t value, uint32_t alignment) {
-    return uint32_t((value + alignment - 1) / alignment * alignment);
-}
-
 struct Section {
     const char* name;
     uint32_t characteristics;
@@ -55,8 +51,8 @@ std::vector<uint8_t> TestImage(const std::vector<Resource>& resources,
     for (Section& section : sections) {
         section.rva = rva;
         section.raw = raw;
-        rva += AlignUp(section.data.size(), kTestSectionAlignment);
-        raw += AlignUp(section.data.size(), kTestFileAlignment);
+        rva += uint32_t(AlignUp(section.data.size(), kTestSectionAlignment));
+        raw += uint32_t(AlignUp(section.data.size(), kTestFileAlignment));
     }
     std::vector<uint8_t> image(raw, 0);
     image[0] = 'M';
@@ -85,7 +81,7 @@ std::vector<uint8_t> TestImage(const std::vector<Resource>& resources,
         std::memcpy(&image[header], section.name, std::strlen(section.name));
         StoreLe(image, header + 8, 4, uint32_t(section.data.size()));
         StoreLe(image, header + 12, 4, section.rva);
-        StoreLe(image, header + 16, 4, AlignUp(section.data.size(), kTestFileAlignment));
+        StoreLe(image, header + 16, 4, uint32_t(AlignUp(section.data.size(), kTestFileAlignment)));
         StoreLe(image, header + 20, 4, section.raw);
         StoreLe(image, header + 36, 4, section.characteristics);
         std::memcpy(&image[section.raw], section.data.data(), section.data.size());
