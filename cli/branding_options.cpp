@@ -2,9 +2,11 @@
 
 #include "host_fs.h"
 #include "pack_inputs.h"
-#include "pe/utf16.h"
+#include "vexa_pe.h"
 
 namespace vexa::cli {
+
+using namespace vexa::pe;  // the program image library
 
 namespace {
 

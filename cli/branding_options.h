@@ -5,13 +5,13 @@
 #include <string>
 
 #include "options.h"
-#include "pe/branding.h"
+#include "vexa_pe.h"
 
 namespace vexa::cli {
 
 // Reads and checks the branding options of `parsed` into `branding` (empty when none is given).
 // Returns a message naming the option, the file or the value and what is wrong with it; empty
 // when everything can be used.
-std::string ReadBrandingOptions(const ParsedArgs& parsed, Branding& branding);
+std::string ReadBrandingOptions(const ParsedArgs& parsed, pe::Branding& branding);
 
 }  // namespace vexa::cli

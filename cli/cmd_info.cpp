@@ -6,13 +6,13 @@
 #include "commands.h"
 #include "host_fs.h"
 #include "pack_inputs.h"
-#include "pe/branding.h"
-#include "pe/pe_image.h"
-#include "pe/utf16.h"
 #include "reader_helpers.h"
 #include "usage.h"
+#include "vexa_pe.h"
 
 namespace vexa::cli {
+
+using namespace vexa::pe;  // the program image library
 
 namespace {
 

@@ -6,14 +6,16 @@
 #include "commands.h"
 #include "host_fs.h"
 #include "pack_inputs.h"
-#include "pe/pe_signature.h"
 #include "progress_format.h"
 #include "sfx_stub.h"
 #include "temp_output.h"
 #include "usage.h"
 #include "vexa.h"
+#include "vexa_pe.h"
 
 namespace vexa::cli {
+
+using namespace vexa::pe;  // the program image library
 
 namespace {
 

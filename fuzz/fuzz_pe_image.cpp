@@ -14,18 +14,15 @@
 #include <string>
 #include <vector>
 
-#include "pe/branding.h"
-#include "pe/dialog_template.h"
-#include "pe/icon_file.h"
-#include "pe/pe_image.h"
-#include "pe/resource_tree.h"
-#include "pe/version_info.h"
+#include "dialog_template.h"
+#include "resource_tree.h"
+#include "vexa_pe.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-using vexa::cli::Branding;
-using vexa::cli::IconImage;
+using vexa::pe::Branding;
+using vexa::pe::IconImage;
 
 [[noreturn]] void Broken(const std::string& what) {
     std::fprintf(stderr, "fuzz_pe_image: %s\n", what.c_str());
@@ -78,7 +75,7 @@ std::vector<IconImage> BrandingIcons() {
     }
     for (const Bytes& image : images) file.insert(file.end(), image.begin(), image.end());
     std::string fault;
-    auto icons = vexa::cli::ParseIconFile(file, fault);
+    auto icons = vexa::pe::ParseIconFile(file, fault);
     if (!icons) Broken("the branding icon does not parse: " + fault);
     return *icons;
 }
@@ -93,13 +90,13 @@ const Branding& TheBranding() {
 }
 
 // `summary` shows `branding`'s version fields, in the first string table and in the numbers.
-void CheckVersion(const vexa::cli::BrandingSummary& summary, const Branding& branding) {
+void CheckVersion(const vexa::pe::BrandingSummary& summary, const Branding& branding) {
     Require(summary.version.has_value(), "the branded version resource does not read back");
-    const vexa::cli::FourPartVersion expected{2, 1, 0, 0};
+    const vexa::pe::FourPartVersion expected{2, 1, 0, 0};
     Require(summary.version->fileVersion == expected, "FileVersion is not 2.1.0.0 in the numbers");
-    for (const vexa::cli::VersionField& field : branding.versionFields) {
+    for (const vexa::pe::VersionField& field : branding.versionFields) {
         bool shown = false;
-        for (const vexa::cli::VersionField& string : summary.version->strings)
+        for (const vexa::pe::VersionField& string : summary.version->strings)
             shown = shown || string == field;
         Require(shown, "a branded version field is not in the first string table");
     }
@@ -107,9 +104,9 @@ void CheckVersion(const vexa::cli::BrandingSummary& summary, const Branding& bra
 
 // The icon group the branding puts in: its entries match the images, and each names an RT_ICON
 // resource holding that image's bytes.
-void CheckIcons(std::span<const uint8_t> image, const vexa::cli::BrandingSummary& summary,
+void CheckIcons(std::span<const uint8_t> image, const vexa::pe::BrandingSummary& summary,
                 const std::vector<IconImage>& icons) {
-    using namespace vexa::cli;
+    using namespace vexa::pe;
     std::string fault;
     const auto layout = ReadPeLayout(image, fault);
     const auto resources = ReadResources(image, *layout, fault);
@@ -152,9 +149,9 @@ void CheckIcons(std::span<const uint8_t> image, const vexa::cli::BrandingSummary
 }
 
 // Whether any two sections share file bytes or addresses; sections without either take none.
-bool SectionsOverlap(const vexa::cli::PeLayout& layout) {
+bool SectionsOverlap(const vexa::pe::PeLayout& layout) {
     const uint64_t alignment = std::max<uint64_t>(layout.sectionAlignment, 1);
-    auto mapped = [&](const vexa::cli::PeSection& s) {
+    auto mapped = [&](const vexa::pe::PeSection& s) {
         const uint64_t size = s.virtualSize != 0 ? s.virtualSize : s.rawSize;
         return (size + alignment - 1) / alignment * alignment;
     };
@@ -163,8 +160,8 @@ bool SectionsOverlap(const vexa::cli::PeLayout& layout) {
     };
     for (size_t i = 0; i < layout.sections.size(); ++i)
         for (size_t j = i + 1; j < layout.sections.size(); ++j) {
-            const vexa::cli::PeSection& a = layout.sections[i];
-            const vexa::cli::PeSection& b = layout.sections[j];
+            const vexa::pe::PeSection& a = layout.sections[i];
+            const vexa::pe::PeSection& b = layout.sections[j];
             if (cross(a.rawPointer, a.rawSize, b.rawPointer, b.rawSize) ||
                 cross(a.virtualAddress, mapped(a), b.virtualAddress, mapped(b)))
                 return true;
@@ -174,30 +171,30 @@ bool SectionsOverlap(const vexa::cli::PeLayout& layout) {
 
 void CheckBranded(const Bytes& original, const Bytes& branded, const Branding& branding) {
     std::string fault;
-    const auto layout = vexa::cli::ReadPeLayout(branded, fault);
+    const auto layout = vexa::pe::ReadPeLayout(branded, fault);
     Require(layout.has_value(), "the branded image has no PE layout");
     Require(layout->RawEnd() == branded.size(), "the branded image's sections end elsewhere");
-    Require(!SectionsOverlap(*layout) || SectionsOverlap(*vexa::cli::ReadPeLayout(original, fault)),
+    Require(!SectionsOverlap(*layout) || SectionsOverlap(*vexa::pe::ReadPeLayout(original, fault)),
             "branding made sections overlap");
-    const auto summary = vexa::cli::ReadBranding(branded, fault);
+    const auto summary = vexa::pe::ReadBranding(branded, fault);
     Require(summary.has_value(), "the branded image does not read back");
-    Require(summary->machine == vexa::cli::ReadPeLayout(original, fault)->machine,
+    Require(summary->machine == vexa::pe::ReadPeLayout(original, fault)->machine,
             "branding changed the machine");
     Require(summary->title == branding.title, "the branded image does not show the new title");
     CheckVersion(*summary, branding);
     CheckIcons(branded, *summary, *branding.icons);
     Bytes again = branded;
-    const std::string error = vexa::cli::ApplyBranding(again, branding);
+    const std::string error = vexa::pe::ApplyBranding(again, branding);
     Require(error.empty(), "branding a branded image again is refused");
     Require(again == branded, "branding a branded image again changes it");
 }
 
 void FuzzImage(std::span<const uint8_t> data) {
     std::string fault;
-    (void)vexa::cli::ReadBranding(data, fault);
+    (void)vexa::pe::ReadBranding(data, fault);
     const Bytes original(data.begin(), data.end());
     Bytes image = original;
-    if (!vexa::cli::ApplyBranding(image, TheBranding()).empty()) {
+    if (!vexa::pe::ApplyBranding(image, TheBranding()).empty()) {
         Require(image == original, "a refused branding changed the image");
         return;
     }
@@ -206,14 +203,14 @@ void FuzzImage(std::span<const uint8_t> data) {
 
 void FuzzIconFile(std::span<const uint8_t> bytes) {
     std::string fault;
-    const auto images = vexa::cli::ParseIconFile(bytes, fault);
+    const auto images = vexa::pe::ParseIconFile(bytes, fault);
     if (!images) {
         Require(!fault.empty(), "an icon file is refused without a fault");
         return;
     }
     std::vector<uint16_t> ids;
     for (size_t i = 0; i < images->size(); ++i) ids.push_back(uint16_t(i + 1));
-    const auto entries = vexa::cli::ParseIconGroup(vexa::cli::BuildIconGroup(*images, ids));
+    const auto entries = vexa::pe::ParseIconGroup(vexa::pe::BuildIconGroup(*images, ids));
     Require(entries && entries->size() == images->size(), "an icon file's group does not read");
     for (size_t i = 0; i < images->size(); ++i)
         Require(!(*images)[i].data.empty() && (*entries)[i].bytes == (*images)[i].data.size() &&
@@ -222,28 +219,28 @@ void FuzzIconFile(std::span<const uint8_t> bytes) {
 }
 
 void FuzzVersion(std::span<const uint8_t> bytes) {
-    const bool readable = vexa::cli::ReadVersionInfo(bytes).has_value();
+    const bool readable = vexa::pe::ReadVersionInfo(bytes).has_value();
     // An empty resource stands for none, which gets a new one.
     if (!readable && !bytes.empty()) return;
     Bytes edited;
-    if (!vexa::cli::ApplyVersionFields(bytes, TheBranding().versionFields, edited).empty()) return;
-    vexa::cli::BrandingSummary summary;
-    summary.version = vexa::cli::ReadVersionInfo(edited);
+    if (!vexa::pe::ApplyVersionFields(bytes, TheBranding().versionFields, edited).empty()) return;
+    vexa::pe::BrandingSummary summary;
+    summary.version = vexa::pe::ReadVersionInfo(edited);
     CheckVersion(summary, TheBranding());
     Bytes again;
-    Require(vexa::cli::ApplyVersionFields(edited, TheBranding().versionFields, again).empty() &&
+    Require(vexa::pe::ApplyVersionFields(edited, TheBranding().versionFields, again).empty() &&
                 again == edited,
             "editing an edited version resource again changes it");
 }
 
 void FuzzDialog(std::span<const uint8_t> bytes) {
-    const bool readable = vexa::cli::DialogCaption(bytes).has_value();
+    const bool readable = vexa::pe::DialogCaption(bytes).has_value();
     const std::u16string& title = *TheBranding().title;
-    const auto replaced = vexa::cli::WithDialogCaption(bytes, title);
+    const auto replaced = vexa::pe::WithDialogCaption(bytes, title);
     Require(readable == replaced.has_value(), "a caption reads but cannot be replaced, or not");
     if (!replaced) return;
-    Require(vexa::cli::DialogCaption(*replaced) == title, "the new caption does not read back");
-    Require(vexa::cli::WithDialogCaption(*replaced, title) == replaced,
+    Require(vexa::pe::DialogCaption(*replaced) == title, "the new caption does not read back");
+    Require(vexa::pe::WithDialogCaption(*replaced, title) == replaced,
             "giving the same caption again changes the template");
 }
 
@@ -259,7 +256,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             FuzzIconFile(rest);
             break;
         case 1:
-            (void)vexa::cli::ParseIconGroup(rest);
+            (void)vexa::pe::ParseIconGroup(rest);
             break;
         case 2:
             FuzzVersion(rest);

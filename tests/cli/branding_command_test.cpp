@@ -2,12 +2,14 @@
 // (and then nothing is written), and what info reads back.
 #include <gtest/gtest.h>
 
-#include "pe/branding.h"
 #include "run_vexa.h"
 #include "scratch_dir.h"
 #include "test_image.h"
+#include "vexa_pe.h"
 
 namespace vexa::cli {
+
+using namespace vexa::pe;
 namespace {
 
 using testing::Outcome;
@@ -36,8 +38,8 @@ class BrandingCommand : public ::testing::Test {
     void SetUp() override {
         testing::WriteFile(dir.Path() / "pkg" / "a.txt", "alpha\n");
         stub = dir / "stub.exe";
-        testing::WriteFile(
-            stub, testing::TestImage(testing::StubLikeResources(), {.destinationField = true}));
+        testing::WriteFile(stub, pe::testing::TestImage(pe::testing::StubLikeResources(),
+                                                        {.destinationField = true}));
         icon = dir / "app.ico";
         testing::WriteFile(icon, TinyIcon());
     }

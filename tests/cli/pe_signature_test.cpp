@@ -1,6 +1,4 @@
 // Removing an Authenticode certificate table from a stub image.
-#include "pe/pe_signature.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,8 +6,11 @@
 
 #include "commands.h"
 #include "scratch_dir.h"
+#include "vexa_pe.h"
 
 namespace vexa::cli {
+
+using namespace vexa::pe;
 namespace {
 
 using Bytes = std::vector<uint8_t>;
