@@ -19,7 +19,7 @@ namespace {
 }
 
 [[noreturn]] void StopForInternalError() {
-    Stop("The self-extractor met an internal error and has to stop.", 4);
+    Stop("The self-extractor met an internal error and has to stop.", kExitInternalError);
 }
 
 }  // namespace

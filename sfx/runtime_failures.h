@@ -3,10 +3,12 @@
 // the program with a message box instead of throwing.
 #pragma once
 
+#include "exit_codes.h"
+
 namespace sfx {
 
 // The exit code of a program stopped by StopForLackOfMemory.
-constexpr unsigned kOutOfMemoryExitCode = 3;
+constexpr unsigned kOutOfMemoryExitCode = kExitOutOfMemory;
 
 // Shows "Not enough memory" in a box without owner and ends the process.
 [[noreturn]] void StopForLackOfMemory();
