@@ -29,6 +29,8 @@ using namespace sfx;
 // Static and without a destructor: the program exits without waiting for a worker that may
 // still use it.
 constinit ExtractionState g_state;
+// Zero as the program starts (a local of its size would be copied from a template in the file).
+constinit Switches g_switches;
 
 unsigned ReportDamagedSettings() {
     constexpr char kText[] = "This self-extractor is damaged: its settings cannot be read.";
@@ -63,7 +65,8 @@ unsigned ExtractWithDialog(HINSTANCE instance, const char* typed, const Switches
                            bool runAfterExtraction, bool intoTemp) {
     ::InitCommonControls();
     g_state.initialDestination = typed;
-    g_state.createWithoutAsking = switches.hasDestination || intoTemp;
+    g_state.exitCode = kExitCancelled;
+    g_state.createWithoutAsking = switches.destination[0] || intoTemp;
     g_state.overwriteTicked = switches.overwrite == OverwritePolicy::Replace;
     g_state.existingFiles =
         switches.overwrite == OverwritePolicy::Skip ? OverwritePolicy::Skip : OverwritePolicy::Ask;
@@ -82,12 +85,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
         return int(ReportDamagedSettings());
 
     // Without its maker's word the self-extractor ignores its command line, as it always did.
-    Switches switches;
-    if (settings.Has(vexa::pe::kHonourSwitches)) switches = ParseSwitches(commandLine);
+    Switches& switches = g_switches;
+    if (settings.Has(vexa::pe::kHonourSwitches)) ParseSwitches(commandLine, switches);
     SetSilent(settings.Has(vexa::pe::kAlwaysSilent) || switches.silent);
-    if (!switches.logPath.empty() && !OpenRunLog(switches.logPath.c_str()))
-        return int(ReportBadCommandLine(switches.logPath.c_str()));
-    if (!switches.fault.empty()) return int(ReportBadCommandLine(switches.fault.c_str()));
+    if (switches.logPath[0] && !OpenRunLog(switches.logPath))
+        return int(ReportBadCommandLine(switches.logPath));
+    if (switches.fault[0]) return int(ReportBadCommandLine(switches.fault));
     if (Silent() && switches.overwrite == OverwritePolicy::Ask)
         return int(ReportBadCommandLine("/O=ask (there is nobody to ask in a silent run)"));
     if (switches.help) {
@@ -97,10 +100,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
 
     RememberStartDirectory();
     char typed[kEditBufferSize];
-    if (switches.hasDestination) {
-        if (switches.destination.size() > kEditChars)
-            return int(ReportBadCommandLine(switches.destination.c_str()));
-        std::strcpy(typed, switches.destination.c_str());
+    if (switches.destination[0]) {
+        std::strcpy(typed, switches.destination);
     } else if (DefaultDestination[0] != '\0') {
         std::strcpy(typed, DefaultDestination);
     } else {

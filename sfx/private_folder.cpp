@@ -3,7 +3,6 @@
 #include <sddl.h>
 
 #include <cstring>
-#include <string>
 
 #include "system_function.h"
 #include "text_format.h"
@@ -43,36 +42,45 @@ LocalMemory OwnerOnlyDescriptor() {
     const KernelObject token(rawToken);
     alignas(8) unsigned char user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
     DWORD size = 0;
-    if (!tokenInformation(token.Get(), TokenUser, user, sizeof user, &size)) return LocalMemory();
     char* sidText = nullptr;
-    if (!sidToText(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &sidText)) return LocalMemory();
+    if (!tokenInformation(token.Get(), TokenUser, user, sizeof user, &size) ||
+        !sidToText(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &sidText))
+        return LocalMemory();
     const LocalMemory sid(sidText);
-    const std::string descriptorText = std::string("D:P(A;OICI;FA;;;") + sidText + ")";
+    char descriptorText[256];
+    FormatText(descriptorText, sizeof descriptorText, "D:P(A;OICI;FA;;;%s)", sidText);
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!textToDescriptor(descriptorText.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
+    if (!textToDescriptor(descriptorText, SDDL_REVISION_1, &descriptor, nullptr))
         return LocalMemory();
     return LocalMemory(descriptor);
 }
 
-void RemoveTree(const std::string& folder) {
+// Removes `folder` (a buffer of MAX_PATH characters holding its path) and everything below it.
+// The buffer is borrowed for the paths below and given back as it came.
+void RemoveTree(char* folder) {
+    const size_t length = std::strlen(folder);
+    if (length + 3 > MAX_PATH) return;
+    std::strcpy(folder + length, "\\*");
     WIN32_FIND_DATAA found;
-    const FindHandle search(::FindFirstFileA((folder + "\\*").c_str(), &found));
-    if (search) {
-        do {
-            if (std::strcmp(found.cFileName, ".") == 0 || std::strcmp(found.cFileName, "..") == 0)
-                continue;
-            const std::string path = folder + "\\" + found.cFileName;
+    const FindHandle search(::FindFirstFileA(folder, &found));
+    while (search) {
+        const char* name = found.cFileName;
+        if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0 &&
+            length + 2 + std::strlen(name) < MAX_PATH) {
+            std::strcpy(folder + length + 1, name);
             if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
                 !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-                RemoveTree(path);
+                RemoveTree(folder);
             } else {
                 // A link is removed as itself; what it points to is never followed.
-                ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                if (!::DeleteFileA(path.c_str())) ::RemoveDirectoryA(path.c_str());
+                ::SetFileAttributesA(folder, FILE_ATTRIBUTE_NORMAL);
+                if (!::DeleteFileA(folder)) ::RemoveDirectoryA(folder);
             }
-        } while (::FindNextFileA(search.Get(), &found));
+        }
+        if (!::FindNextFileA(search.Get(), &found)) break;
     }
-    ::RemoveDirectoryA(folder.c_str());
+    folder[length] = '\0';
+    ::RemoveDirectoryA(folder);
 }
 
 }  // namespace

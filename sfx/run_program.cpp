@@ -4,7 +4,8 @@
 // (shellapi.h needs the types of windows.h)
 #include <shellapi.h>
 
-#include <vector>
+#include <cstring>
+#include <memory>
 
 #include "buffer_sizes.h"
 #include "exit_codes.h"
@@ -23,11 +24,11 @@ using vexa::win32::KernelObject;
 // "The requested operation requires elevation", which these headers do not name.
 constexpr DWORD kElevationRequired = 740;
 
-void ReportStartFailure(const std::string& program, DWORD error) {
+void ReportStartFailure(const char* program, DWORD error) {
     char text[kErrorTextSize];
     FormatText(text, sizeof text,
                "The program to run after extraction could not be started:\n'%s'\n\nError %lu",
-               program.c_str(), error);
+               program, error);
     LogLine("Error: %s", text);
     if (!Silent()) ::MessageBoxA(nullptr, text, "Error", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
@@ -53,23 +54,18 @@ DWORD ExitCodeOf(HANDLE process) {
 
 // Through the shell, which asks for elevation when the program's manifest wants it and opens
 // what is not a program by its file type.
-unsigned RunThroughShell(const std::string& program, const std::string& arguments,
-                         const char* folder) {
+unsigned RunThroughShell(const char* program, const char* arguments, const char* folder) {
     const auto shellExecute =
         SystemFunction<decltype(::ShellExecuteExA)>("shell32.dll", "ShellExecuteExA");
-    if (!shellExecute) {
-        ReportStartFailure(program, ERROR_PROC_NOT_FOUND);
-        return kExitRunFailed;
-    }
     SHELLEXECUTEINFOA info{};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | (Silent() ? SEE_MASK_FLAG_NO_UI : 0);
-    info.lpFile = program.c_str();
-    info.lpParameters = arguments.empty() ? nullptr : arguments.c_str();
+    info.lpFile = program;
+    info.lpParameters = arguments;
     info.lpDirectory = folder;
     info.nShow = SW_SHOWNORMAL;
-    if (!shellExecute(&info)) {
-        ReportStartFailure(program, ::GetLastError());
+    if (!shellExecute || !shellExecute(&info)) {
+        ReportStartFailure(program, shellExecute ? ::GetLastError() : ERROR_PROC_NOT_FOUND);
         return kExitRunFailed;
     }
     if (!info.hProcess) return kExitSuccess;  // handed to a running program: nothing to wait for
@@ -80,18 +76,25 @@ unsigned RunThroughShell(const std::string& program, const std::string& argument
 }  // namespace
 
 unsigned RunProgramAndWait(const char* folder, std::string_view command,
-                           const std::string& extraArguments) {
-    std::string program = folder;
-    if (!program.empty() && program.back() != '\\') program += '\\';
-    for (char c : vexa::pe::RunProgram(command)) program += c == '/' ? '\\' : c;
-    std::string arguments(vexa::pe::RunArguments(command));
-    if (!extraArguments.empty()) arguments += (arguments.empty() ? "" : " ") + extraArguments;
-    LogLine("Running: \"%s\" %s", program.c_str(), arguments.c_str());
-
-    std::string line = "\"" + program + "\"";
-    if (!arguments.empty()) line += " " + arguments;
-    std::vector<char> mutableLine(line.begin(), line.end());
-    mutableLine.push_back('\0');
+                           const char* extraArguments) {
+    if (!extraArguments) extraArguments = "";
+    // Windows takes command lines of up to 32,767 characters.
+    constexpr size_t kLineSize = 32768;
+    const std::unique_ptr<char[]> buffer(new char[3 * kLineSize]);
+    char* const program = buffer.get();
+    char* const arguments = program + kLineSize;
+    char* const line = arguments + kLineSize;
+    const std::string_view path = vexa::pe::RunProgram(command);
+    const std::string_view fixed = vexa::pe::RunArguments(command);
+    FormatText(program, kLineSize, "%s%s%.*s", folder,
+               folder[0] && folder[std::strlen(folder) - 1] == '\\' ? "" : "\\", int(path.size()),
+               path.data());
+    for (char* c = program; *c; ++c)
+        if (*c == '/') *c = '\\';
+    FormatText(arguments, kLineSize, "%.*s%s%s", int(fixed.size()), fixed.data(),
+               !fixed.empty() && extraArguments[0] ? " " : "", extraArguments);
+    FormatText(line, kLineSize, "\"%s\" %s", program, arguments);
+    LogLine("Running: %s", line);
 
     // Every process the program starts belongs to the job too, so the wait covers them all.
     const KernelObject job(::CreateJobObjectA(nullptr, nullptr));
@@ -100,8 +103,8 @@ unsigned RunProgramAndWait(const char* folder, std::string_view command,
     PROCESS_INFORMATION started{};
     // A console program of a silent run gets no console window either.
     const DWORD flags = CREATE_SUSPENDED | (Silent() ? CREATE_NO_WINDOW : 0);
-    if (!::CreateProcessA(program.c_str(), mutableLine.data(), nullptr, nullptr, FALSE, flags,
-                          nullptr, folder, &startup, &started)) {
+    if (!::CreateProcessA(program, line, nullptr, nullptr, FALSE, flags, nullptr, folder, &startup,
+                          &started)) {
         const DWORD error = ::GetLastError();
         if (error == kElevationRequired || error == ERROR_BAD_EXE_FORMAT)
             return RunThroughShell(program, arguments, folder);

@@ -1,7 +1,6 @@
 #include "switches.h"
 
 #include <cstring>
-#include <string_view>
 
 namespace sfx {
 
@@ -11,130 +10,111 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    return true;
-}
-
-// A value with the quotes a caller may have put around it, or around the whole switch, taken
-// out (a quote cannot be part of a Windows path), and without blanks at either end.
-std::string Unquoted(std::string_view text) {
-    std::string value;
-    for (char c : text)
-        if (c != '"') value += c;
-    const size_t first = value.find_first_not_of(" \t");
-    if (first == std::string::npos) return std::string();
-    return value.substr(first, value.find_last_not_of(" \t") - first + 1);
-}
-
-// A control character has no place in a path or a file name.
-bool HasControlCharacter(std::string_view text) {
-    for (char c : text)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return true;
-    return false;
-}
-
-// One word of the command line: [begin, end), quotes included; a quoted part may hold blanks.
-size_t WordEnd(const char* line, size_t begin) {
+// One word of the command line from `begin`: up to a blank outside quotes.
+const char* WordEnd(const char* begin) {
     bool quoted = false;
-    size_t i = begin;
-    for (; line[i]; ++i) {
-        if (line[i] == '"') quoted = !quoted;
-        if (!quoted && IsBlank(line[i])) break;
+    for (; *begin; ++begin) {
+        if (*begin == '"') quoted = !quoted;
+        if (!quoted && IsBlank(*begin)) break;
     }
-    return i;
+    return begin;
 }
 
-bool ReadValueSwitch(std::string_view name, std::string_view word, std::string_view key,
-                     std::string& value) {
-    if (!EqualsIgnoringCase(name, key)) return false;
-    value = Unquoted(word.substr(key.size() + 2));  // after the lead and '='
-    return true;
+const char* SkipBlanks(const char* p) {
+    while (IsBlank(*p)) ++p;
+    return p;
+}
+
+bool IsLoneDashes(const char* begin, const char* end) {
+    return end - begin == 2 && begin[0] == '-' && begin[1] == '-';
+}
+
+// Copies [begin, end) into `out` without quotes (around the value or the whole switch; a quote
+// is never part of a Windows path) and without blanks at either end. False when it is empty,
+// does not fit, or holds a control character.
+bool CopyValue(const char* begin, const char* end, char* out, size_t outSize) {
+    size_t length = 0;
+    for (; begin < end; ++begin) {
+        const unsigned char c = static_cast<unsigned char>(*begin);
+        if (c == '"') continue;
+        if (c < 0x20 || c == 0x7F || length + 1 >= outSize) return false;
+        if (length == 0 && IsBlank(char(c))) continue;
+        out[length++] = char(c);
+    }
+    while (length && IsBlank(out[length - 1])) --length;
+    out[length] = '\0';
+    return length != 0;
+}
+
+// The switch's name (after the lead, up to '=' or the end) is `name`, case ignored.
+bool NameIs(const char* word, size_t nameLength, const char* name) {
+    return std::strlen(name) == nameLength &&
+           ::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, word, int(nameLength), name,
+                            int(nameLength)) == CSTR_EQUAL;
 }
 
 }  // namespace
 
-Switches ParseSwitches(const char* line) {
-    Switches switches;
-    size_t i = 0;
-    while (line[i]) {
-        while (IsBlank(line[i])) ++i;
-        if (!line[i]) break;
-        const size_t end = WordEnd(line, i);
-        const std::string_view word(line + i, end - i);
-        if (word == "--") {
-            size_t rest = end;
-            while (IsBlank(line[rest])) ++rest;
-            switches.programArguments = line + rest;
-            break;
+void ParseSwitches(const char* line, Switches& switches) {
+    for (const char* word = SkipBlanks(line); *word; word = SkipBlanks(word)) {
+        const char* end = WordEnd(word);
+        if (IsLoneDashes(word, end)) {
+            switches.programArguments = SkipBlanks(end);
+            return;
         }
         // A switch may come quoted whole: "/D=C:\Program Files\App".
-        const std::string bare = Unquoted(word);
-        if (bare.size() < 2 || (bare[0] != '/' && bare[0] != '-')) {
-            switches.fault = std::string(word);
-            return switches;
-        }
-        const size_t equals = bare.find('=');
-        const std::string_view name =
-            std::string_view(bare).substr(1, equals == std::string::npos ? bare.npos : equals - 1);
-        if (equals == std::string::npos) {
-            if (EqualsIgnoringCase(name, "s")) {
+        const char* lead = word[0] == '"' ? word + 1 : word;
+        const char* name = lead + 1;
+        const char* equals = name;
+        while (equals < end && *equals != '=' && *equals != '"') ++equals;
+        const size_t nameLength = size_t(equals - name);
+        const bool hasValue = equals < end && *equals == '=';
+        const char* value = equals + 1;
+        bool ok = *lead == '/' || *lead == '-';
+        if (!ok) {
+        } else if (!hasValue) {
+            if (NameIs(name, nameLength, "s"))
                 switches.silent = true;
-            } else if (name == "?" || EqualsIgnoringCase(name, "h")) {
+            else if (NameIs(name, nameLength, "?") || NameIs(name, nameLength, "h"))
                 switches.help = true;
-            } else {
-                switches.fault = bare;
-                return switches;
-            }
-        } else if (EqualsIgnoringCase(name, "d")) {
+            else
+                ok = false;
+        } else if (NameIs(name, nameLength, "d")) {
             // The rest of the line up to a lone "--" is the folder, blanks and all.
-            size_t stop = end;
-            while (line[stop]) {
-                size_t next = stop;
-                while (IsBlank(line[next])) ++next;
-                const size_t nextEnd = WordEnd(line, next);
-                if (std::string_view(line + next, nextEnd - next) == "--") break;
-                stop = nextEnd;
+            while (*end) {
+                const char* next = SkipBlanks(end);
+                const char* nextEnd = WordEnd(next);
+                if (IsLoneDashes(next, nextEnd)) break;
+                end = nextEnd;
             }
-            const size_t valueStart = std::strchr(line + i, '=') - line + 1;
-            switches.destination = Unquoted(std::string_view(line + valueStart, stop - valueStart));
-            switches.hasDestination = true;
-            if (switches.destination.empty() || HasControlCharacter(switches.destination)) {
-                switches.fault = bare;
-                return switches;
-            }
-            i = stop;
-            continue;
-        } else if (EqualsIgnoringCase(name, "o")) {
-            const std::string value = Unquoted(std::string_view(bare).substr(equals + 1));
-            if (EqualsIgnoringCase(value, "replace")) {
+            ok = CopyValue(value, end, switches.destination, sizeof switches.destination);
+        } else if (NameIs(name, nameLength, "log")) {
+            ok = CopyValue(value, end, switches.logPath, sizeof switches.logPath);
+        } else if (NameIs(name, nameLength, "o")) {
+            char policy[8];
+            ok = CopyValue(value, end, policy, sizeof policy);
+            const size_t length = ok ? std::strlen(policy) : 0;
+            if (NameIs(policy, length, "replace"))
                 switches.overwrite = OverwritePolicy::Replace;
-            } else if (EqualsIgnoringCase(value, "skip")) {
+            else if (NameIs(policy, length, "skip"))
                 switches.overwrite = OverwritePolicy::Skip;
-            } else if (EqualsIgnoringCase(value, "ask")) {
+            else if (NameIs(policy, length, "ask"))
                 switches.overwrite = OverwritePolicy::Ask;
-            } else {
-                switches.fault = bare;
-                return switches;
-            }
-        } else if (ReadValueSwitch(name, bare, "log", switches.logPath)) {
-            if (switches.logPath.empty() || HasControlCharacter(switches.logPath)) {
-                switches.fault = bare;
-                return switches;
-            }
+            else
+                ok = false;
         } else {
-            switches.fault = bare;
-            return switches;
+            ok = false;
         }
-        i = end;
+        if (!ok) {
+            const size_t length = size_t(end - word) < sizeof switches.fault - 1
+                                      ? size_t(end - word)
+                                      : sizeof switches.fault - 1;
+            std::memcpy(switches.fault, word, length);
+            switches.fault[length] = '\0';
+            return;
+        }
+        word = end;
     }
-    return switches;
 }
 
 }  // namespace sfx

@@ -10,7 +10,9 @@
 // Case is ignored, and '-' may stand for '/'.
 #pragma once
 
-#include <string>
+#include <windows.h>
+
+#include "buffer_sizes.h"
 
 namespace sfx {
 
@@ -19,16 +21,16 @@ enum class OverwritePolicy { Unset, Ask, Replace, Skip };
 struct Switches {
     bool silent = false;
     bool help = false;
-    bool hasDestination = false;
-    std::string destination;
     OverwritePolicy overwrite = OverwritePolicy::Unset;
-    std::string logPath;
-    std::string programArguments;  // verbatim, after the lone "--"
+    char destination[kEditBufferSize] = {};  // empty: none given
+    char logPath[MAX_PATH] = {};             // empty: no log
+    // Verbatim, after the lone "--"; points into the command line. Null when there is none.
+    const char* programArguments = nullptr;
     // Not empty when the command line cannot be used: the switch or value at fault.
-    std::string fault;
+    char fault[64] = {};
 };
 
-// Reads the command line after the program's own name.
-Switches ParseSwitches(const char* commandLine);
+// Reads the command line after the program's own name into `switches` (default-constructed).
+void ParseSwitches(const char* commandLine, Switches& switches);
 
 }  // namespace sfx
