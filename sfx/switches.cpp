@@ -37,7 +37,10 @@ bool CopyValue(const char* begin, const char* end, char* out, size_t outSize) {
     for (; begin < end; ++begin) {
         const unsigned char c = static_cast<unsigned char>(*begin);
         if (c == '"') continue;
-        if (c < 0x20 || c == 0x7F || length + 1 >= outSize) return false;
+        if (c < 0x20 || c == 0x7F || length + 1 >= outSize) {
+            out[0] = '\0';  // nothing of a refused value is kept
+            return false;
+        }
         if (length == 0 && IsBlank(char(c))) continue;
         out[length++] = char(c);
     }
