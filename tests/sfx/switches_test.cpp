@@ -37,7 +37,8 @@ TEST(ParseSwitches, ReadsWhatInstallersAreGiven) {
         {"/LOG=C:\\logs\\setup.log", {.logPath = "C:\\logs\\setup.log"}},
         {"/log=\"C:\\my logs\\a.log\" /S", {.silent = true, .logPath = "C:\\my logs\\a.log"}},
         // The folder takes the rest of the line, spaces and all, as installers expect.
-        {"/S /D=C:\\Program Files\\Acme", {.silent = true, .destination = "C:\\Program Files\\Acme"}},
+        {"/S /D=C:\\Program Files\\Acme",
+         {.silent = true, .destination = "C:\\Program Files\\Acme"}},
         {"/D=\"C:\\Program Files\\Acme\"", {.destination = "C:\\Program Files\\Acme"}},
         {"\"/D=C:\\Program Files\\Acme\"", {.destination = "C:\\Program Files\\Acme"}},
         {"/d=%TEMP%\\acme  ", {.destination = "%TEMP%\\acme"}},
@@ -76,7 +77,8 @@ TEST(ParseSwitches, ReadsWhatInstallersAreGiven) {
 
 TEST(ParseSwitches, RefusesControlCharactersAndOverlongValues) {
     const std::string lines[] = {
-        "/D=C:\\a\x01" "b",
+        "/D=C:\\a\x01"
+        "b",
         "/LOG=a\x7f.log",
         "/D=C:\\" + std::string(300, 'x'),
         "/LOG=C:\\" + std::string(300, 'x'),
