@@ -204,6 +204,29 @@ INSTANTIATE_TEST_SUITE_P(Sfx, SwitchBox,
                                            SwitchBoxCase{"HelpH", "/h", kExitSuccess}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(UnattendedTest, DestinationSwitchInTheDialogIsCreatedWithoutAQuestion) {
+    // Without /S the dialog comes up with the /D= folder in its edit; Extract then creates it
+    // without the question a typed folder brings.
+    const std::string exe = MakeSfx(StubSettingsSpec{kSwitches, ""}, BuildArchive(SampleEntries()));
+    const std::string destination = Path("new folder\\level");
+    SfxProcess sfx(exe, Folder(), "/D=" + destination);
+    ASSERT_TRUE(sfx.Started());
+    ASSERT_NE(sfx.WaitForDialog(), nullptr) << "no dialog";
+    EXPECT_EQ(sfx.Text(IDC_DESTINATION), destination);
+    sfx.Press(IDC_EXTRACT);
+    std::optional<MessageBoxView> box;
+    WaitUntil([&] {
+        const std::vector<MessageBoxView> boxes = sfx.MessageBoxes();
+        if (!boxes.empty()) box = boxes.front();
+        return box.has_value() || !sfx.Running();
+    });
+    ASSERT_TRUE(box.has_value()) << "no completion question";
+    EXPECT_EQ(box->text, "Extraction Complete, Exit?");
+    EXPECT_TRUE(sfx.Answer(*box, IDYES));
+    EXPECT_EQ(sfx.WaitForExit(), kExitSuccess);
+    ExpectExtracted(destination, SampleEntries());
+}
+
 TEST_F(UnattendedTest, WithoutSwitchesTheCommandLineIsIgnored) {
     // Made without --switches, with no settings at all or with settings that only name a
     // program: /S and /D change nothing, the dialog comes up as always.

@@ -55,7 +55,7 @@ void WindowWatch::Poll() {
             const std::lock_guard lock(mutex_);
             (counts ? seen_ : hidden_).insert(Describe(window));
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
 }
 

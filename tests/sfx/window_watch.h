@@ -1,5 +1,5 @@
 // Watches a process for windows a person could see, from its start to its end: a thread polls
-// the top-level windows every millisecond.
+// the top-level windows every 2 ms (a window takes longer than that to be created and shown).
 //
 // What counts as a window appearing: a top-level window of the process that is visible, or one
 // of the dialog class (#32770) in any state. A message box or dialog is created hidden and shown
