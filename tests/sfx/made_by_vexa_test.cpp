@@ -60,16 +60,9 @@ TEST_F(MadeByVexa, SwitchesRunAndTemp) {
     const std::string exe =
         MakeWithVexa("--switches --run \"bin\\run_probe.exe made-by-vexa\" --temp");
     ASSERT_FALSE(HasFailure());
-    const WatchedRun run = RunWatched(exe, "/S -- user");
-    ExpectNoWindow(run);
-    EXPECT_EQ(run.exitCode, kProbeExitCode);
-    EXPECT_TRUE(run.markerAtExit) << "ended before the program's child";
-    const std::optional<ProbeRecord> record = ReadProbeRecord(RecordPath());
-    ASSERT_TRUE(record.has_value()) << "the program did not run";
-    EXPECT_EQ(record->arguments, (std::vector<std::string>{"made-by-vexa", "user"}));
-    EXPECT_TRUE(SameFolder(record->workingFolder.substr(0, temp.size()), temp))
-        << record->workingFolder;
-    EXPECT_EQ(DirectoryEntries(temp), std::vector<std::string>{}) << "left in %TEMP%";
+    const std::optional<ProbeRecord> record =
+        ExpectSilentProbeRun(RunWatched(exe, "/S -- user"), {"made-by-vexa", "user"});
+    if (record) ExpectRanInRemovedTempFolder(*record, temp);
 }
 
 TEST_F(MadeByVexa, SilentWithoutSwitchesIgnoresTheCommandLine) {

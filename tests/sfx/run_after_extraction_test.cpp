@@ -21,7 +21,7 @@ const std::vector<ArchiveEntry>& ProbeArchiveEntries() {
 std::vector<uint8_t> DamagedProbeArchive() {
     std::vector<ArchiveEntry> entries = ProbeArchiveEntries();
     entries.push_back(EntriesWithBad()[kBadIndex]);
-    return BuildArchiveWithDamagedEntry(entries, entries.size() - 1);
+    return BuildArchive(entries);
 }
 
 // Access rights an SDDL ACE grants, from its letters or its hexadecimal mask.
@@ -140,15 +140,11 @@ TEST_F(RunAfterExtraction, SilentRunGetsFixedAndUserArgumentsInTheDestination) {
                 BuildArchive(ProbeArchiveEntries()));
     // Unquoted, the destination runs up to the lone "--", spaces and all.
     const std::string destination = Path("run dest");
-    const WatchedRun run = RunWatched(exe, "/S /D=" + destination + " -- user1 \"user two\"");
-    ExpectNoWindow(run);
-    EXPECT_EQ(run.exitCode, kProbeExitCode);
-    EXPECT_TRUE(run.markerAtExit) << "ended before the program's child";
+    const std::optional<ProbeRecord> record =
+        ExpectSilentProbeRun(RunWatched(exe, "/S /D=" + destination + " -- user1 \"user two\""),
+                             {"fixed1", "fixed two", "user1", "user two"});
     ExpectExtracted(destination, ProbeArchiveEntries());
-    const std::optional<ProbeRecord> record = ReadProbeRecord(RecordPath());
-    ASSERT_TRUE(record.has_value()) << "the program did not run";
-    EXPECT_EQ(record->arguments,
-              (std::vector<std::string>{"fixed1", "fixed two", "user1", "user two"}));
+    ASSERT_TRUE(record.has_value());
     EXPECT_TRUE(SameFolder(record->workingFolder, destination)) << record->workingFolder;
 }
 
@@ -178,18 +174,10 @@ TEST_F(RunAfterExtraction, TempFolderIsPrivateAndRemovedAfterwards) {
     const std::string temp = UsePrivateTemp();
     const std::string exe = MakeSfx(StubSettingsSpec{kSwitches | kTemp, "bin\\run_probe.exe t"},
                                     BuildArchive(ProbeArchiveEntries()));
-    const WatchedRun run = RunWatched(exe, "/S -- after");
-    ExpectNoWindow(run);
-    EXPECT_EQ(run.exitCode, kProbeExitCode);
-    EXPECT_TRUE(run.markerAtExit) << "ended before the program's child";
-    const std::optional<ProbeRecord> record = ReadProbeRecord(RecordPath());
-    ASSERT_TRUE(record.has_value()) << "the program did not run";
-    EXPECT_EQ(record->arguments, (std::vector<std::string>{"t", "after"}));
-    EXPECT_TRUE(SameFolder(record->workingFolder.substr(0, temp.size()), temp))
-        << record->workingFolder << " is not under " << temp;
-    EXPECT_GT(record->workingFolder.size(), temp.size() + 1) << record->workingFolder;
-    EXPECT_EQ(Attributes(record->workingFolder), INVALID_FILE_ATTRIBUTES) << "not removed";
-    EXPECT_EQ(DirectoryEntries(temp), std::vector<std::string>{}) << "left in %TEMP%";
+    const std::optional<ProbeRecord> record =
+        ExpectSilentProbeRun(RunWatched(exe, "/S -- after"), {"t", "after"});
+    ASSERT_TRUE(record.has_value());
+    ExpectRanInRemovedTempFolder(*record, temp);
     ExpectOnlyTheUserWrites(record->dacl);
 }
 

@@ -35,9 +35,7 @@ class SilentSwitches : public UnattendedTest, public ::testing::WithParamInterfa
 TEST_P(SilentSwitches, ExtractWithoutAnyWindow) {
     const SilentCase& c = GetParam();
     const std::vector<ArchiveEntry>& entries = c.damaged ? EntriesWithBad() : SampleEntries();
-    const std::string exe = MakeSfx(
-        StubSettingsSpec{kSwitches, ""},
-        c.damaged ? BuildArchiveWithDamagedEntry(entries, kBadIndex) : BuildArchive(entries));
+    const std::string exe = MakeSfx(StubSettingsSpec{kSwitches, ""}, BuildArchive(entries));
     const WatchedRun run = RunWatched(exe, Replace(c.arguments, "{out}", Out()));
     ExpectNoWindow(run);
     EXPECT_EQ(run.exitCode, c.exitCode);
@@ -118,8 +116,8 @@ INSTANTIATE_TEST_SUITE_P(Sfx, SilentOverwrite,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(UnattendedTest, SilentLogNamesTheDamagedEntry) {
-    const std::string exe = MakeSfx(StubSettingsSpec{kSwitches, ""},
-                                    BuildArchiveWithDamagedEntry(EntriesWithBad(), kBadIndex));
+    const std::string exe =
+        MakeSfx(StubSettingsSpec{kSwitches, ""}, BuildArchive(EntriesWithBad()));
     const std::string log = Path("run log.txt");
     const WatchedRun run = RunWatched(exe, "/S /LOG=\"" + log + "\" /D=" + Out());
     ExpectNoWindow(run);

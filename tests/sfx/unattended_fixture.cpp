@@ -39,7 +39,9 @@ const std::vector<ArchiveEntry>& EntriesWithBad() {
         std::vector<ArchiveEntry> list = SampleEntries();
         std::string content;
         for (int line = 0; line < 200; ++line) content += "line " + std::to_string(line) + "\r\n";
-        list.insert(list.begin() + kBadIndex, {"bad.txt", content});
+        ArchiveEntry bad{"bad.txt", content};
+        bad.damagedData = true;
+        list.insert(list.begin() + kBadIndex, bad);
         return list;
     }();
     return entries;
@@ -96,6 +98,19 @@ std::string UnattendedTest::UsePrivateTemp() {
     return temp;
 }
 
+std::optional<ProbeRecord> UnattendedTest::ExpectSilentProbeRun(
+    const WatchedRun& run, const std::vector<std::string>& arguments) {
+    ExpectNoWindow(run);
+    EXPECT_EQ(run.exitCode, kProbeExitCode);
+    EXPECT_TRUE(run.markerAtExit) << "ended before the program's child";
+    std::optional<ProbeRecord> record = ReadProbeRecord(RecordPath());
+    EXPECT_TRUE(record.has_value()) << "the program did not run";
+    if (record) {
+        EXPECT_EQ(record->arguments, arguments);
+    }
+    return record;
+}
+
 void UnattendedTest::ExpectExtracted(const std::string& destination,
                                      const std::vector<ArchiveEntry>& entries) {
     for (const ArchiveEntry& entry : entries) {
@@ -134,6 +149,14 @@ bool SameFolder(std::string a, std::string b) {
     while (!a.empty() && a.back() == '\\') a.pop_back();
     while (!b.empty() && b.back() == '\\') b.pop_back();
     return Lower(a) == Lower(b);
+}
+
+void ExpectRanInRemovedTempFolder(const ProbeRecord& record, const std::string& temp) {
+    EXPECT_TRUE(SameFolder(record.workingFolder.substr(0, temp.size()), temp))
+        << record.workingFolder << " is not under " << temp;
+    EXPECT_GT(record.workingFolder.size(), temp.size() + 1) << record.workingFolder;
+    EXPECT_EQ(Attributes(record.workingFolder), INVALID_FILE_ATTRIBUTES) << "not removed";
+    EXPECT_EQ(DirectoryEntries(temp), std::vector<std::string>{}) << "left in %TEMP%";
 }
 
 std::string CurrentUserSid() {

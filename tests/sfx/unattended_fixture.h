@@ -19,6 +19,8 @@ constexpr uint32_t kSwitches = vexa::pe::kHonourSwitches;
 constexpr uint32_t kSilent = vexa::pe::kAlwaysSilent;
 constexpr uint32_t kTemp = vexa::pe::kExtractToTemp;
 
+// The exit codes scripts and deployment tools rely on, written out rather than taken from
+// sfx/exit_codes.h, so that a changed number there fails here.
 constexpr DWORD kExitSuccess = 0;
 constexpr DWORD kExitSomeFailed = 1;
 constexpr DWORD kExitArchiveUnreadable = 2;
@@ -30,7 +32,8 @@ constexpr DWORD kProbeExitCode = 7;
 
 // Small archives: a tree with attributes and a name in code page 1252.
 const std::vector<ArchiveEntry>& SampleEntries();
-// The sample with "bad.txt" inserted second; its index for BuildArchiveWithDamagedEntry.
+// The sample with "bad.txt" inserted second, its stored data damaged so that its decoding
+// fails; the index of bad.txt.
 const std::vector<ArchiveEntry>& EntriesWithBad();
 constexpr size_t kBadIndex = 1;
 
@@ -66,6 +69,11 @@ class UnattendedTest : public ::testing::Test {
     // A private %TEMP% (and %TMP%) for the self-extractors this test starts.
     std::string UsePrivateTemp();
 
+    // A silent run of the probe: no window, the probe's exit code once its child ended, and
+    // `arguments` recorded. The record; empty when the probe did not run.
+    std::optional<struct ProbeRecord> ExpectSilentProbeRun(
+        const WatchedRun& run, const std::vector<std::string>& arguments);
+
     void ExpectExtracted(const std::string& destination, const std::vector<ArchiveEntry>& entries);
     void ExpectNothingAt(const std::string& destination);
 
@@ -85,6 +93,9 @@ std::optional<ProbeRecord> ReadProbeRecord(const std::string& path);
 
 // Folder paths compared as Windows does: case ignored, a trailing backslash ignored.
 bool SameFolder(std::string a, std::string b);
+
+// The probe ran in a new folder under `temp`, and nothing of it is left there.
+void ExpectRanInRemovedTempFolder(const ProbeRecord& record, const std::string& temp);
 
 std::string CurrentUserSid();
 

@@ -1,12 +1,10 @@
 #include "unattended_maker.h"
 
 #include <algorithm>
-#include <span>
 
 #include "pe/pe_image.h"
 #include "resource_section.h"
 #include "resource_tree.h"
-#include "writer.h"
 
 namespace sfxtest {
 
@@ -48,22 +46,6 @@ std::string WithStubSettings(std::vector<uint8_t>& stub, const StubSettingsSpec&
                           vexa::pe::ResourceId::Number(vexa::pe::kStubSettingsResource), language,
                           0, StubSettingsBytes(settings)});
     return vexa::pe::ReplaceResources(stub, *resources);
-}
-
-std::vector<uint8_t> BuildArchiveWithDamagedEntry(const std::vector<ArchiveEntry>& entries,
-                                                  size_t damaged) {
-    std::vector<vexa::pack::EncodedEntry> encoded;
-    for (const ArchiveEntry& entry : entries) {
-        vexa::pack::EntryMeta meta;
-        meta.name = entry.name;
-        meta.attributes = entry.attributes;
-        const auto* bytes = reinterpret_cast<const uint8_t*>(entry.content.data());
-        encoded.push_back(vexa::pack::EncodeEntry(meta, std::span(bytes, entry.content.size())));
-    }
-    // Past the 4-byte block header: the payload itself is damaged, not its framing.
-    std::vector<uint8_t>& data = encoded.at(damaged).data;
-    for (size_t i = 4; i < data.size(); i += 3) data[i] ^= 0xA5;
-    return vexa::pack::BuildArchive(encoded);
 }
 
 std::string FormUnattendedSfx(const std::string& stubPath,

@@ -1,5 +1,5 @@
-// Forms self-extractors for the unattended tests: the stub given its settings resource (as
-// vexa sfx --switches, --silent, --run and --temp write it) and archives with a damaged entry.
+// Forms self-extractors for the unattended tests: the stub given its settings resource, as
+// vexa sfx --switches, --silent, --run and --temp write it.
 #pragma once
 
 #include <cstdint>
@@ -23,11 +23,6 @@ std::vector<uint8_t> StubSettingsBytes(const StubSettingsSpec& settings);
 // Adds (or replaces) the settings resource of a stub image. Returns an error text, empty on
 // success.
 std::string WithStubSettings(std::vector<uint8_t>& stub, const StubSettingsSpec& settings);
-
-// An archive of `entries` whose entry number `damaged` has bytes of its block data flipped,
-// so its decoding or its CRC check fails; the other entries are intact.
-std::vector<uint8_t> BuildArchiveWithDamagedEntry(const std::vector<ArchiveEntry>& entries,
-                                                  size_t damaged);
 
 // Writes stub (with `settings` when given) + archive to `output`; `initialDestination` as
 // FormSelfExtractor takes it. Returns an error text, empty on success.

@@ -8,19 +8,6 @@ namespace sfxtest {
 
 namespace {
 
-struct Collected {
-    DWORD processId;
-    std::vector<HWND> windows;
-};
-
-BOOL CALLBACK CollectOfProcess(HWND window, LPARAM parameter) {
-    auto* collected = reinterpret_cast<Collected*>(parameter);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    if (owner == collected->processId) collected->windows.push_back(window);
-    return TRUE;
-}
-
 std::string Describe(HWND window) {
     char name[64] = "";
     ::GetClassNameA(window, name, sizeof name);
@@ -46,9 +33,7 @@ void WindowWatch::Stop() {
 
 void WindowWatch::Poll() {
     while (!stop_) {
-        Collected collected{processId_, {}};
-        ::EnumWindows(CollectOfProcess, reinterpret_cast<LPARAM>(&collected));
-        for (HWND window : collected.windows) {
+        for (HWND window : TopLevelWindows(processId_)) {
             char name[64] = "";
             ::GetClassNameA(window, name, sizeof name);
             const bool counts = ::IsWindowVisible(window) || std::string(name) == "#32770";
