@@ -23,9 +23,13 @@ endfunction()
 # so a reference that needs a fix at run time fails the link instead of the program.
 function(vexa_use_stub_entry target)
   target_sources(${target} PRIVATE $<TARGET_OBJECTS:sfx_entry>)
-  # i686 names of C functions carry a leading underscore.
+  # i686 names of C functions carry a leading underscore. With the start-up code gone, nothing
+  # registers the 32-bit DWARF frame tables: they are dropped (64 bits keep .pdata/.xdata).
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     set(entry _SfxEntry)
+    set(drop_frames ${PROJECT_SOURCE_DIR}/cmake/StubDropFrameTables.ld)
+    target_link_options(${target} PRIVATE -Wl,-T,${drop_frames})
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${drop_frames})
   else()
     set(entry SfxEntry)
   endif()
