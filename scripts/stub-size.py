@@ -25,7 +25,7 @@ PARTS = (
     "headers (DOS, PE, section table)",
     "reader and decoder (archive/)",
     "dialog, worker and paths (sfx/)",
-    "entry point and failure routines (sfx/)",
+    "runtime stand-ins: entry, failure routines, bucket counts (sfx/)",
     "libstdc++ and libgcc pieces",
     "MinGW runtime start-up code",
     "DLL imports: import table and call stubs",
@@ -59,7 +59,7 @@ def part_of_object(path):
         return PARTS[6]
     if "libstdc++" in name or "libgcc" in name:
         return PARTS[4]
-    if "/entry.cpp" in name or "runtime_failures.cpp" in name:
+    if any(f"/{source}.cpp" in name for source in ("entry", "runtime_failures", "hash_table_sizes")):
         return PARTS[3]
     if name.startswith("archive/") or "/archive/" in name:
         return PARTS[1]
