@@ -3,8 +3,9 @@
 
     check_pe_image.py {stub,tool} --width {32,64} FILE
 
-`stub` is sfxstub.exe (GUI, the eight archive functions exported by name, its resources, small,
-no archive signature in the image, nothing after the last section); `tool` is vexa.exe
+`stub` is sfxstub.exe (GUI, the eight archive functions exported by name, no msvcrt import that
+needs the runtime's start-up code, its resources, small, no archive signature in the image,
+nothing after the last section); `tool` is vexa.exe
 (console). Both may import system DLLs only: a MinGW runtime DLL would be missing on the user's
 machine. Every check prints a line; a failed one says what was expected and what was found.
 Exit status 1 when any check fails. Run it with Debian's /usr/bin/python3 (python3-pefile).
@@ -29,6 +30,11 @@ SYSTEM_DLLS = ("kernel32.dll", "user32.dll", "comctl32.dll", "shell32.dll", "ole
 STUB_EXPORTS = ("vexa_OpenStream", "vexa_GetNumFiles", "vexa_EnumerateFiles",
                 "vexa_GetFileInfo", "vexa_DecompressToFile", "vexa_CloseStream",
                 "vexa_CancelOperation", "vexa_GetErrorString")
+# msvcrt.dll fills these only when the runtime's start-up code asks it to, and the stub starts
+# without that code (sfx/entry.cpp): its command line comes through WinMain, and nothing may be
+# left for exit to run.
+STARTUP_IMPORTS = ("__getmainargs", "__argc", "__argv", "__wargv", "__p___argc", "__p___argv",
+                   "__p___wargv", "_onexit", "atexit")
 IDD_EXTRACT = 129
 IDI_APPLICATION_ICON = 107
 MANIFEST_ID = 1  # CREATEPROCESS_MANIFEST_RESOURCE_ID
@@ -101,6 +107,16 @@ def check_imports(image):
         found += "; not system DLLs: " + ", ".join(foreign)
     return Result(bool(dlls) and not foreign, "system DLLs only (" + ", ".join(SYSTEM_DLLS) + ")",
                   found)
+
+
+def check_no_startup_imports(image):
+    found = [imported.name.decode("ascii", "replace")
+             for entry in getattr(image.pe, "DIRECTORY_ENTRY_IMPORT", [])
+             if entry.dll.lower() == b"msvcrt.dll"
+             for imported in entry.imports
+             if imported.name and imported.name.decode("ascii", "replace") in STARTUP_IMPORTS]
+    return Result(not found, "none of msvcrt's " + ", ".join(STARTUP_IMPORTS),
+                  ", ".join(found) or "none")
 
 
 def exported_as(function, name):
@@ -176,6 +192,7 @@ CHECKS = {
         ("format", check_format),
         ("subsystem", subsystem_check(SUBSYSTEM_GUI)),
         ("imports", check_imports),
+        ("startup", check_no_startup_imports),
         ("exports", check_exports),
         ("manifest", check_manifest),
         ("dialog", check_dialog),

@@ -13,6 +13,7 @@ sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 from check_pe_image import ARCHIVE_SIGNATURE  # noqa: E402
 
 FOREIGN_DLL = b"libgcc_s.dll"  # a MinGW runtime DLL: absent on a user's machine
+STARTUP_IMPORT = b"__p___argv"  # set by msvcrt only for the runtime's start-up code
 GROWTH = 65536
 
 
@@ -41,6 +42,19 @@ def foreign_import(pe, data):
     return data
 
 
+def startup_import(pe, data):
+    # The longest name imported from msvcrt becomes one that needs the runtime's start-up code.
+    names = [i for e in pe.DIRECTORY_ENTRY_IMPORT if e.dll.lower() == b"msvcrt.dll"
+             for i in e.imports if i.name]
+    imported = max(names, key=lambda i: len(i.name), default=None)
+    if imported is None or len(imported.name) < len(STARTUP_IMPORT):
+        sys.exit("damage_pe_image: no msvcrt import is long enough to hold " +
+                 STARTUP_IMPORT.decode())
+    at = imported.name_offset
+    data[at:at + len(imported.name)] = STARTUP_IMPORT.ljust(len(imported.name), b"\0")
+    return data
+
+
 def console_subsystem(pe, data):
     at = pe.OPTIONAL_HEADER.get_field_absolute_offset("Subsystem")
     data[at:at + 2] = pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_CUI"].to_bytes(2, "little")
@@ -57,8 +71,8 @@ def oversized(pe, data):
     return data[:end] + bytes(GROWTH) + data[end:]
 
 
-DAMAGES = {f.__name__: f for f in (intact, signature_in_image, foreign_import, console_subsystem,
-                                   oversized)}
+DAMAGES = {f.__name__: f for f in (intact, signature_in_image, foreign_import, startup_import,
+                                   console_subsystem, oversized)}
 
 
 def main():

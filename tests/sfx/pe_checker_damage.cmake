@@ -10,6 +10,7 @@ file(MAKE_DIRECTORY ${WORK})
 foreach(case "intact||0 failed"
              "signature_in_image|signature|found at offset"
              "foreign_import|imports|not system DLLs: libgcc_s.dll"
+             "startup_import|startup|found __p___argv"
              "console_subsystem|subsystem|found IMAGE_SUBSYSTEM_WINDOWS_CUI"
              "oversized|size|expected at most 65536 bytes")
   string(REPLACE "|" ";" parts "${case}")
