@@ -70,14 +70,17 @@ else()
   # One target for what the documents need built: vexa_package_docs.
   add_custom_target(vexa_package_docs)
   add_dependencies(vexa_package_docs vexa_readme_gz vexa_changelog_gz vexa_debian_changelog_gz)
+  install(FILES ${packaging_dir}/debian/vexa.lintian-overrides
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME vexa COMPONENT vexa)
   install(FILES ${packaging_dir}/debian/copyright ${readme_gz} ${changelog_gz}
                 ${debian_changelog_gz}
           DESTINATION ${docdir} COMPONENT vexa)
-  install(FILES ${packaging_dir}/debian/vexa.lintian-overrides
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME vexa COMPONENT vexa)
 
   set(CPACK_GENERATOR DEB)
   set(CPACK_DEB_COMPONENT_INSTALL ON)
+  # Named, or CPack treats a build with a single component (vexa alone) as having none, and
+  # drops the component's package settings below.
+  get_cmake_property(CPACK_COMPONENTS_ALL COMPONENTS)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

@@ -33,7 +33,16 @@ configure_windows() {
     -DVEXA_STUB="$stub32" -DVEXA_STUB64="$stub64" \
     -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
 }
-build() { cmake --build "$@" -j "$jobs" >/dev/null; }
+# Runs a command quietly; its output is shown only when it fails.
+quietly() {
+  local log status=0
+  log=$(mktemp)
+  "$@" >"$log" 2>&1 || status=$?
+  [ "$status" -eq 0 ] || cat "$log" >&2
+  rm -f "$log"
+  return "$status"
+}
+build() { quietly cmake --build "$@" -j "$jobs"; }
 
 echo "== Windows: both stubs, then vexa.exe and the zip of each width"
 configure_windows win32 i686
@@ -42,7 +51,7 @@ build "$build/win32" --target sfxstub
 build "$build/win64" --target sfxstub
 for width in win32 win64; do
   build "$build/$width" --target vexa
-  (cd "$build/$width" && cpack -G ZIP -B "$out" >/dev/null)
+  (cd "$build/$width" && quietly cpack -G ZIP -B "$out")
 done
 
 echo "== Linux: vexa with Debian's hardening flags, both stubs, the .deb"
@@ -53,24 +62,29 @@ cmake -S "$root" -B "$build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVEXA_
   -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
 build "$build/release" --target vexa vexa_man_page vexa_package_docs
 rm -f "$out"/*.deb
-(cd "$build/release" && cpack -G DEB -B "$out" >/dev/null)
+(cd "$build/release" && quietly cpack -G DEB -B "$out")
 
-# CPack 3.25 writes no Multi-Arch field. vexa is "foreign": it serves packages of any
-# architecture alike. The package is rebuilt by dpkg-deb with root owning every file.
-set_multi_arch() {
-  local deb=$1 value=$2 tree
+# Finishes what CPack (3.25) leaves undone, as debhelper would: the Multi-Arch field ("foreign"
+# for vexa, which serves packages of any architecture alike; "same" for the library packages),
+# and no .comment section (compiler versions) in the programs, with the md5sums made again.
+# dpkg-deb rebuilds the package with root owning every file.
+finish_deb() {
+  local deb=$1 multi_arch=$2 tree
   tree=$(mktemp -d)
   rmdir "$tree"
   dpkg-deb -R "$deb" "$tree"
   chmod 0755 "$tree"
-  sed -i "/^Architecture:/a Multi-Arch: $value" "$tree/DEBIAN/control"
+  sed -i "/^Architecture:/a Multi-Arch: $multi_arch" "$tree/DEBIAN/control"
+  find "$tree/usr" -type f -perm -u+x -exec sh -c \
+    'file -b "$1" | grep -q "^ELF" && objcopy --remove-section=.comment "$1"' _ {} \;
+  (cd "$tree" && find usr -type f | LC_ALL=C sort | xargs md5sum) >"$tree/DEBIAN/md5sums"
   dpkg-deb --root-owner-group -Zxz -z9 --build "$tree" "$deb" >/dev/null
   rm -rf "$tree"
 }
 for deb in "$out"/*.deb; do
   case $(dpkg-deb -f "$deb" Package) in
-    vexa) set_multi_arch "$deb" foreign ;;
-    libvexa*) set_multi_arch "$deb" same ;;
+    vexa) finish_deb "$deb" foreign ;;
+    libvexa*) finish_deb "$deb" same ;;
   esac
 done
 
