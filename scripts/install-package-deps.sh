@@ -3,10 +3,13 @@
 # tools), and removes nothing. Idempotent: when everything is present it returns in a moment.
 set -euo pipefail
 
-# The MinGW-w64 compilers bring mingw-w64-common and gcc-mingw-w64-base, whose copyright files
-# the Windows zips ship as the notices of the runtime linked into the programs.
-packages=(cmake ninja-build g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 help2man dpkg-dev file
-          lintian)
+# Only the posix-thread MinGW-w64 compilers, the ones the toolchain files name: the
+# g++-mingw-w64-* metapackages would add the win32-thread ones too (about 450 MiB). They bring
+# mingw-w64-common and gcc-mingw-w64-base, whose copyright files the Windows zips ship as the
+# notices of the runtime linked into the programs. dpkg-dev: dpkg-buildflags and dpkg-shlibdeps;
+# file: CPack's dependency scan.
+packages=(cmake ninja-build g++ g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix help2man
+          dpkg-dev file lintian)
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 missing=()
