@@ -8,6 +8,8 @@
 #include "dialog.h"
 #include "extraction_state.h"
 #include "resource.h"
+#include "runtime_failures.h"
+#include "system_libraries.h"
 
 namespace {
 // Static and without a destructor: the program exits without waiting for a worker that may
@@ -16,9 +18,15 @@ constinit sfx::ExtractionState g_state;
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // Before anything can load a DLL: none may come from the folder this program was run from.
+    vexa::win32::RestrictDllSearch();
     if (DefaultDestination[0] == '\0') sfx::GetDefaultDestination(DefaultDestination);
     sfx::RememberStartDirectory();
-    ::InitCommonControls();
+    // The dialog's progress bar is a common control: without comctl32 there is no dialog.
+    const auto initCommonControls = vexa::win32::SystemFunction<decltype(::InitCommonControls)>(
+        "comctl32.dll", "InitCommonControls");
+    if (!initCommonControls) sfx::StopForInternalError();
+    initCommonControls();
     ::DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_EXTRACT), nullptr, sfx::ExtractDialogProc,
                       reinterpret_cast<LPARAM>(&g_state));
     return 0;

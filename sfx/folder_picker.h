@@ -1,0 +1,17 @@
+// The Browse button's folder picker. Its DLLs (shell32, ole32) are loaded from System32 when it
+// first opens, so a self-extractor that is never browsed never loads them.
+#pragma once
+
+#include <windows.h>
+
+namespace sfx {
+
+enum class FolderPick {
+    Picked,      // `path` holds the folder
+    None,        // cancelled, or an item without a file-system path
+    Unavailable  // the system's picker could not be loaded: Browse is then turned off
+};
+
+FolderPick PickFolder(HWND owner, char (&path)[MAX_PATH]);
+
+}  // namespace sfx
