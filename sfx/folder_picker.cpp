@@ -39,7 +39,7 @@ class ComApartment {
   public:
     explicit ComApartment(const PickerFunctions& functions)
         : uninitialise_(SUCCEEDED(functions.coInitialize(nullptr)) ? functions.coUninitialize
-                                                                    : nullptr) {}
+                                                                   : nullptr) {}
     ~ComApartment() {
         if (uninitialise_) uninitialise_();
     }

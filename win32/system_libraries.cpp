@@ -16,8 +16,8 @@ bool g_systemFolderOnly = false;
 
 template <typename Function>
 Function* KernelFunction(const char* name) {
-    return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(
-        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), name)));
+    return reinterpret_cast<Function*>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), name)));
 }
 
 }  // namespace
@@ -46,9 +46,9 @@ HMODULE LoadSystemLibrary(const char* name) {
     path[length] = L'\0';
     // A full path loads that file; the flag decides where its own imports come from. The
     // altered search path looks in the DLL's folder (System32) before the program's.
-    return ::LoadLibraryExW(path, nullptr,
-                            g_systemFolderOnly ? LOAD_LIBRARY_SEARCH_SYSTEM32
-                                               : LOAD_WITH_ALTERED_SEARCH_PATH);
+    return ::LoadLibraryExW(
+        path, nullptr,
+        g_systemFolderOnly ? LOAD_LIBRARY_SEARCH_SYSTEM32 : LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 FARPROC SystemProcedure(const char* library, const char* name) {
