@@ -26,9 +26,9 @@ struct PickerFunctions {
 
 PickerFunctions LoadPickerFunctions() {
     return {
-        SystemFunction<decltype(::CoInitialize)>("ole32.dll", "CoInitialize"),
-        SystemFunction<decltype(::CoUninitialize)>("ole32.dll", "CoUninitialize"),
-        SystemFunction<decltype(::CoTaskMemFree)>("ole32.dll", "CoTaskMemFree"),
+        SystemFunction<decltype(::CoInitialize)>(kComLibrary, "CoInitialize"),
+        SystemFunction<decltype(::CoUninitialize)>(kComLibrary, "CoUninitialize"),
+        SystemFunction<decltype(::CoTaskMemFree)>(kComLibrary, "CoTaskMemFree"),
         SystemFunction<decltype(::SHBrowseForFolderA)>("shell32.dll", "SHBrowseForFolderA"),
         SystemFunction<decltype(::SHGetPathFromIDListA)>("shell32.dll", "SHGetPathFromIDListA"),
     };

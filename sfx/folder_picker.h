@@ -14,4 +14,8 @@ enum class FolderPick {
 
 FolderPick PickFolder(HWND owner, char (&path)[MAX_PATH]);
 
+// COM's DLL: the picker's, and loaded before the dialog opens (main.cpp says why). One object,
+// so its name is stored once.
+inline constexpr char kComLibrary[] = "ole32.dll";
+
 }  // namespace sfx

@@ -7,6 +7,7 @@
 #include "destination_edit.h"
 #include "dialog.h"
 #include "extraction_state.h"
+#include "folder_picker.h"
 #include "resource.h"
 #include "runtime_failures.h"
 #include "system_libraries.h"
@@ -27,6 +28,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         "comctl32.dll", "InitCommonControls");
     if (!initCommonControls) sfx::StopForInternalError();
     initCommonControls();
+    // The input method code (imm32) loads ole32 when the dialog's first window is made. Wine
+    // resolves such a delayed import in the old order, program folder first, whatever the
+    // search was restricted to: ole32 and what it imports come from System32 now instead.
+    (void)vexa::win32::LoadSystemLibrary(sfx::kComLibrary);
     ::DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_EXTRACT), nullptr, sfx::ExtractDialogProc,
                       reinterpret_cast<LPARAM>(&g_state));
     return 0;

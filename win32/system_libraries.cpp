@@ -4,33 +4,26 @@ namespace vexa::win32 {
 
 namespace {
 
-// Taken by name: SetDefaultDllDirectories is missing from Windows 7 and Vista without KB2533623,
-// SetDllDirectoryW from Windows XP before SP1, and a missing static import stops a program
-// before its first instruction.
+// Taken by name: it is missing from Windows 7 and Vista without KB2533623, and a missing static
+// import stops a program before its first instruction. (SetDllDirectoryW, from Windows XP SP1
+// on, is imported.)
 using SetDefaultDllDirectoriesFunction = BOOL WINAPI(DWORD);
-using SetDllDirectoryFunction = BOOL WINAPI(LPCWSTR);
 
 // Whether SetDefaultDllDirectories took effect; the LOAD_LIBRARY_SEARCH_* flags are refused
 // where it did not.
 bool g_systemFolderOnly = false;
 
-template <typename Function>
-Function* KernelFunction(const char* name) {
-    return reinterpret_cast<Function*>(
-        reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), name)));
-}
-
 }  // namespace
 
 void RestrictDllSearch() {
     auto* setDefaultDllDirectories =
-        KernelFunction<SetDefaultDllDirectoriesFunction>("SetDefaultDllDirectories");
+        reinterpret_cast<SetDefaultDllDirectoriesFunction*>(reinterpret_cast<void (*)()>(
+            ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
     if (setDefaultDllDirectories && setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
         g_systemFolderOnly = true;
         return;
     }
-    if (auto* setDllDirectory = KernelFunction<SetDllDirectoryFunction>("SetDllDirectoryW"))
-        setDllDirectory(L"");
+    ::SetDllDirectoryW(L"");
 }
 
 HMODULE LoadSystemLibrary(const char* name) {

@@ -12,9 +12,9 @@ namespace vexa::win32 {
 // Makes System32 the only place a DLL named without a path comes from, for every module of the
 // process (also the DLLs that user32, comctl32 or shell32 load by name later, such as the theme
 // machinery): SetDefaultDllDirectories, on Windows 8 and later and on Windows 7 and Vista with
-// KB2533623. Where that is missing, SetDllDirectoryW(L"") takes the current directory out of the
-// search (the program's folder stays in it for loads this process does not make itself). Call
-// it as the program's first act.
+// KB2533623. Where that is missing (Vista, 7 without it, XP from SP1), SetDllDirectoryW(L"")
+// takes the current directory out of the search (the program's folder stays in it for loads
+// this process does not make itself). Call it as the program's first act.
 void RestrictDllSearch();
 
 // The system DLL `name` ("comctl32.dll", ASCII) loaded by its full System32 path, with its own
