@@ -30,6 +30,10 @@ while [ $# -gt 0 ]; do
   esac
   shift 2
 done
+for file in drive planted baseline stub vexa; do
+  [ -f "${!file}" ] || { echo "dll_planting_session: no file ${!file} for --$file"; exit 2; }
+  printf -v "$file" '%s' "$(realpath "${!file}")"
+done
 export LC_ALL=C.UTF-8
 base_overrides=${WINEDLLOVERRIDES:-}
 rm -rf "$work"
