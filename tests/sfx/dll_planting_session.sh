@@ -69,19 +69,36 @@ traced() {
   WINEDEBUG=+pid,+loaddll "$@" 2>"$file"
 }
 
-# Wine prefers a DLL from the program's folder for NAME (the name without .dll).
-planted_for() {
-  local key=${1%.dll}
-  WINEDLLOVERRIDES="${base_overrides:+$base_overrides;}$key=n,b"
+# WINEDLLOVERRIDES that make Wine prefer a DLL from the program's folder for each NAME.
+overrides_for() {
+  local overrides=$base_overrides name
+  for name in "$@"; do overrides="${overrides:+$overrides;}${name%.dll}=n,b"; done
+  echo "$overrides"
 }
 
-# Markers the planted DLLs left in FOLDER, each with the program that loaded it.
-markers() {
-  local marker
-  for marker in "$1"/*.planted; do
-    [ -e "$marker" ] && echo "$(basename "$marker" .planted) loaded by $(cat "$marker")"
+# Fails when a planted DLL left a marker in FOLDER, naming it and the program that loaded it.
+expect_no_marker() {
+  local what=$1 folder=$2 marker loaded=""
+  for marker in "$folder"/*.planted; do
+    [ -e "$marker" ] && loaded+=" $(basename "$marker" .planted) by $(cat "$marker");"
   done
-  true
+  [ -z "$loaded" ] && echo "ok   $what: none loaded, the run completed" ||
+    fail "$what: loaded$loaded"
+}
+
+# Plants each NAME in turn beside a program: PREPARE FOLDER lays the folder out, RUN FOLDER runs
+# the program there and must succeed with equal files; no planted DLL may be loaded.
+plant_each() {
+  local program=$1 prepare=$2 run=$3 name folder
+  shift 3
+  for name in "$@"; do
+    folder=$program-$name
+    $prepare "$folder"
+    cp "$planted" "$folder/$name"
+    WINEDLLOVERRIDES=$(overrides_for "$name") $run "$folder" ||
+      fail "$program with $name planted: the run did not complete with equal files"
+    expect_no_marker "$program, $name planted" "$folder"
+  done
 }
 
 # The files to extract: a few sizes and a folder.
@@ -117,8 +134,12 @@ drive_in() {
   diff -r src "$folder-out/src" >/dev/null
 }
 
-mkdir traced-stub
-cp clean/setup.exe traced-stub/
+stub_folder() {
+  mkdir "$1"
+  cp clean/setup.exe "$1/"
+}
+
+stub_folder traced-stub
 # What a traced run said besides the trace, when it failed.
 untraced() { grep -ahv ":trace:" "$@" | tail -n 20; }
 
@@ -132,18 +153,7 @@ stub_names=$(names_loaded traced-stub.log "$stub_process")
 echo "The self-extractor loads: $(echo $stub_names)"
 stub_planted=$(without "$stub_names" "$wine_own")
 echo "Planted beside it in turn: $stub_planted"
-for name in $stub_planted; do
-  folder=stub-$name
-  mkdir "$folder"
-  cp clean/setup.exe "$folder/"
-  cp "$planted" "$folder/$name"
-  planted_for "$name"
-  WINEDLLOVERRIDES=$WINEDLLOVERRIDES drive_in "$folder" ||
-    fail "self-extractor with $name planted: the extraction did not complete with equal files"
-  loaded=$(markers "$folder")
-  [ -z "$loaded" ] && echo "ok   self-extractor, $name planted: not loaded, files equal" ||
-    fail "self-extractor: planted $loaded"
-done
+plant_each sfxstub stub_folder drive_in $stub_planted
 
 # --- vexa.exe ----------------------------------------------------------------------------
 # Lists, tests, extracts and makes a self-extractor with vexa.exe from FOLDER, as its current
@@ -181,30 +191,14 @@ vexa_names=$(for log in traced-vexa.log.*; do names_loaded "$log" "$(process_of 
 echo "vexa.exe loads: $(echo $vexa_names)"
 vexa_planted=$(without "$vexa_names" "$wine_own")
 echo "Planted beside it in turn: ${vexa_planted:-none, it loads no DLL beyond those}"
-for name in $vexa_planted; do
-  folder=vexa-$name
-  vexa_folder "$folder"
-  cp "$planted" "$folder/$name"
-  planted_for "$name"
-  WINEDLLOVERRIDES=$WINEDLLOVERRIDES vexa_in "$folder" ||
-    fail "vexa.exe with $name planted: a command failed or the files differ"
-  loaded=$(markers "$folder")
-  [ -z "$loaded" ] && echo "ok   vexa.exe, $name planted: not loaded, commands completed" ||
-    fail "vexa.exe: planted $loaded"
-done
+plant_each vexa vexa_folder vexa_in $vexa_planted
 # And all the self-extractor's names at once, which a console program has no reason to load.
 if [ -n "$stub_planted" ]; then
   vexa_folder vexa-all
-  overrides=$base_overrides
-  for name in $stub_planted; do
-    cp "$planted" "vexa-all/$name"
-    overrides="${overrides:+$overrides;}${name%.dll}=n,b"
-  done
-  WINEDLLOVERRIDES=$overrides vexa_in vexa-all ||
-    fail "vexa.exe with every name planted: a command failed or the files differ"
-  loaded=$(markers vexa-all)
-  [ -z "$loaded" ] && echo "ok   vexa.exe, every name above planted at once: none loaded" ||
-    fail "vexa.exe: planted $(echo $loaded)"
+  for name in $stub_planted; do cp "$planted" "vexa-all/$name"; done
+  WINEDLLOVERRIDES=$(overrides_for $stub_planted) vexa_in vexa-all ||
+    fail "vexa with every name planted: the run did not complete with equal files"
+  expect_no_marker "vexa, every name above planted at once" vexa-all
 fi
 
 if [ "$failures" -gt 0 ]; then
