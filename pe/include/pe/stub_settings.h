@@ -122,7 +122,8 @@ inline StubSettingsFault ParseStubSettings(std::span<const uint8_t> bytes, StubS
         if (c < 0x20 || c == 0x7F) return StubSettingsFault::ControlCharacter;
     }
     const std::string_view run(command, length);
-    if (!run.empty() && !IsSafeProgramPath(RunProgram(run))) return StubSettingsFault::BadProgramPath;
+    if (!run.empty() && !IsSafeProgramPath(RunProgram(run)))
+        return StubSettingsFault::BadProgramPath;
     if ((flags & kExtractToTemp) && run.empty()) return StubSettingsFault::TempWithoutRun;
     settings.flags = flags;
     settings.runCommand = run;
