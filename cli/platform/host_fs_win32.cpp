@@ -4,13 +4,13 @@
 // after windows.h, which it needs
 #include <fcntl.h>
 #include <io.h>
-#include <shellapi.h>
 
 #include <cstdio>
 
 #include "host_fs.h"
 #include "unique_handle.h"
 #include "wide_text.h"
+#include "windows_command_line.h"
 
 namespace vexa::cli::fs {
 
@@ -96,9 +96,14 @@ std::string LibraryPath(const std::string& path) {
 }
 
 std::string CaseFoldKey(const std::string& name) {
-    std::wstring wide = Widen(name);
-    if (!wide.empty()) ::CharUpperBuffW(wide.data(), DWORD(wide.size()));
-    return Narrow(wide);
+    // Kernel32's upper case rather than user32's CharUpperBuffW: a console program without user32
+    // loads fewer DLLs. Without linguistic casing the mapping is the same in every locale.
+    const std::wstring wide = Widen(name);
+    std::wstring upper = wide;
+    if (!wide.empty() && !::LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.data(),
+                                         int(wide.size()), upper.data(), int(upper.size())))
+        return Narrow(wide);
+    return Narrow(upper);
 }
 
 void SetBinaryOutput() {
@@ -140,11 +145,9 @@ bool StderrIsTerminal() {
 
 std::vector<std::string> CommandArguments(int, char**) {
     ::SetConsoleOutputCP(CP_UTF8);
-    int count = 0;
-    LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    const std::vector<std::wstring> words = SplitWindowsCommandLine(::GetCommandLineW());
     std::vector<std::string> args;
-    for (int i = 1; wide && i < count; ++i) args.push_back(Narrow(wide[i]));
-    if (wide) ::LocalFree(wide);
+    for (size_t i = 1; i < words.size(); ++i) args.push_back(Narrow(words[i]));
     return args;
 }
 

@@ -5,9 +5,12 @@
 
 `stub` is sfxstub.exe (GUI, the eight archive functions exported by name, no msvcrt import that
 needs the runtime's start-up code, its resources, small, no archive signature in the image,
-nothing after the last section); `tool` is vexa.exe
-(console). Both may import system DLLs only: a MinGW runtime DLL would be missing on the user's
-machine. Every check prints a line; a failed one says what was expected and what was found.
+nothing after the last section); `tool` is vexa.exe (console). Each may import only the DLLs on
+its own list, all of them KnownDLLs, which Windows always takes from the system: a MinGW runtime
+DLL would be missing on the user's machine, and any other DLL (comctl32, shell32, ...) would be
+looked for in the program's own folder first, where a download may have put one. The programs
+load those from System32 at run time instead. Every check prints a line; a failed one says what
+was expected and what was found.
 Exit status 1 when any check fails. Run it with Debian's /usr/bin/python3 (python3-pefile).
 """
 import argparse
@@ -25,8 +28,8 @@ except ImportError:
 # not occur in the stub itself.
 ARCHIVE_SIGNATURE = bytes.fromhex("564558410100008F")
 MAX_STUB_SIZE = 65536
-SYSTEM_DLLS = ("kernel32.dll", "user32.dll", "comctl32.dll", "shell32.dll", "ole32.dll",
-               "msvcrt.dll", "gdi32.dll", "advapi32.dll")
+STUB_IMPORTS = ("KERNEL32.dll", "USER32.dll", "msvcrt.dll")
+TOOL_IMPORTS = ("KERNEL32.dll", "msvcrt.dll")
 STUB_EXPORTS = ("vexa_OpenStream", "vexa_GetNumFiles", "vexa_EnumerateFiles",
                 "vexa_GetFileInfo", "vexa_DecompressToFile", "vexa_CloseStream",
                 "vexa_CancelOperation", "vexa_GetErrorString")
@@ -98,15 +101,18 @@ def subsystem_check(wanted):
     return check
 
 
-def check_imports(image):
-    dlls = [entry.dll.decode("ascii", "replace")
-            for entry in getattr(image.pe, "DIRECTORY_ENTRY_IMPORT", [])]
-    foreign = [dll for dll in dlls if dll.lower() not in SYSTEM_DLLS]
-    found = ", ".join(dlls) or "no imports"
-    if foreign:
-        found += "; not system DLLs: " + ", ".join(foreign)
-    return Result(bool(dlls) and not foreign, "system DLLs only (" + ", ".join(SYSTEM_DLLS) + ")",
-                  found)
+def imports_check(allowed):
+    def check(image):
+        dlls = [entry.dll.decode("ascii", "replace")
+                for entry in getattr(image.pe, "DIRECTORY_ENTRY_IMPORT", [])]
+        lowered = [dll.lower() for dll in allowed]
+        foreign = [dll for dll in dlls if dll.lower() not in lowered]
+        found = ", ".join(dlls) or "no imports"
+        if foreign:
+            found += "; not allowed: " + ", ".join(foreign)
+        return Result(bool(dlls) and not foreign, "imports from " + ", ".join(allowed) + " only",
+                      found)
+    return check
 
 
 def check_no_startup_imports(image):
@@ -191,7 +197,7 @@ CHECKS = {
     "stub": [
         ("format", check_format),
         ("subsystem", subsystem_check(SUBSYSTEM_GUI)),
-        ("imports", check_imports),
+        ("imports", imports_check(STUB_IMPORTS)),
         ("startup", check_no_startup_imports),
         ("exports", check_exports),
         ("manifest", check_manifest),
@@ -204,7 +210,7 @@ CHECKS = {
     "tool": [
         ("format", check_format),
         ("subsystem", subsystem_check(SUBSYSTEM_CONSOLE)),
-        ("imports", check_imports),
+        ("imports", imports_check(TOOL_IMPORTS)),
     ],
 }
 

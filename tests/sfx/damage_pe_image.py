@@ -14,6 +14,7 @@ from check_pe_image import ARCHIVE_SIGNATURE  # noqa: E402
 
 FOREIGN_DLL = b"libgcc_s.dll"  # a MinGW runtime DLL: absent on a user's machine
 STARTUP_IMPORT = b"__p___argv"  # set by msvcrt only for the runtime's start-up code
+PLANTABLE_DLL = b"COMCTL32.dll"  # a system DLL, but not a KnownDLL: looked for beside the program
 GROWTH = 65536
 
 
@@ -32,14 +33,22 @@ def signature_in_image(pe, data):
     sys.exit("damage_pe_image: no section has room for the signature")
 
 
-def foreign_import(pe, data):
+def imported_name_replaced(pe, data, name):
     # The longest imported name is overwritten in place, so no offset moves.
     entry = max(pe.DIRECTORY_ENTRY_IMPORT, key=lambda e: len(e.dll))
-    if len(entry.dll) < len(FOREIGN_DLL):
-        sys.exit("damage_pe_image: no imported name is long enough to hold " + FOREIGN_DLL.decode())
+    if len(entry.dll) < len(name):
+        sys.exit("damage_pe_image: no imported name is long enough to hold " + name.decode())
     at = pe.get_offset_from_rva(entry.struct.Name)
-    data[at:at + len(entry.dll)] = FOREIGN_DLL.ljust(len(entry.dll), b"\0")
+    data[at:at + len(entry.dll)] = name.ljust(len(entry.dll), b"\0")
     return data
+
+
+def foreign_import(pe, data):
+    return imported_name_replaced(pe, data, FOREIGN_DLL)
+
+
+def plantable_import(pe, data):
+    return imported_name_replaced(pe, data, PLANTABLE_DLL)
 
 
 def startup_import(pe, data):
@@ -71,7 +80,8 @@ def oversized(pe, data):
     return data[:end] + bytes(GROWTH) + data[end:]
 
 
-DAMAGES = {f.__name__: f for f in (intact, signature_in_image, foreign_import, startup_import,
+DAMAGES = {f.__name__: f for f in (intact, signature_in_image, foreign_import, plantable_import,
+                                   startup_import,
                                    console_subsystem, oversized)}
 
 

@@ -9,7 +9,8 @@ file(MAKE_DIRECTORY ${WORK})
 # Damage | the one check that must fail (none for the intact copy) | part of its message.
 foreach(case "intact||0 failed"
              "signature_in_image|signature|found at offset"
-             "foreign_import|imports|not system DLLs: libgcc_s.dll"
+             "foreign_import|imports|not allowed: libgcc_s.dll"
+             "plantable_import|imports|not allowed: COMCTL32.dll"
              "startup_import|startup|found __p___argv"
              "console_subsystem|subsystem|found IMAGE_SUBSYSTEM_WINDOWS_CUI"
              "oversized|size|expected at most 65536 bytes")
