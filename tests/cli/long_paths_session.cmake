@@ -9,16 +9,6 @@ file(WRITE ${WORK}/pkg/readme.txt "Tarnwick sample\n")
 string(REPEAT "0123456789abcdef" 3000 long_content)
 file(WRITE ${WORK}/pkg/sub/b.txt "${long_content}")
 
-function(run_vexa expect)
-  execute_process(COMMAND ${EMULATOR} ${VEXA} ${ARGN} WORKING_DIRECTORY ${WORK}
-                  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT status STREQUAL expect)
-    message(FATAL_ERROR "vexa ${ARGN}: exit ${status}, expected ${expect}\n${out}\n${err}")
-  endif()
-  set(OUT "${out}" PARENT_SCOPE)
-  set(ERR "${err}" PARENT_SCOPE)
-endfunction()
-
 function(expect_extracted dir)
   foreach(file readme.txt sub/b.txt)
     execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/pkg/${file}
