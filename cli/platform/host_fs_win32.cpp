@@ -82,15 +82,16 @@ platform::File CreateForWriting(const std::string& path) {
 }
 
 std::string LibraryPath(const std::string& path) {
-    // The reader opens files through the ANSI functions, which take MAX_PATH characters at most
-    // and only names the ANSI code page can spell; the short (8.3) name, where the volume keeps
-    // them, gets around both.
+    // The reader opens files through the ANSI functions and keeps the path in a field of 255
+    // bytes: it takes only names the ANSI code page can spell, and short paths. The short (8.3)
+    // name, where the volume keeps them, gets around both.
     const auto ansiWithin = [](const std::wstring& wide) -> std::optional<std::string> {
+        constexpr int kLibraryPathLimit = 255;
         BOOL usedDefault = FALSE;
         char ansi[MAX_PATH * 2];
         const int length = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1,
                                                  ansi, sizeof ansi, nullptr, &usedDefault);
-        if (length <= 0 || usedDefault || wide.size() >= MAX_PATH) return std::nullopt;
+        if (length <= 0 || length - 1 > kLibraryPathLimit || usedDefault) return std::nullopt;
         return std::string(ansi);
     };
     if (const auto ansi = ansiWithin(Widen(path))) return *ansi;
