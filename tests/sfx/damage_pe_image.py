@@ -80,9 +80,32 @@ def oversized(pe, data):
     return data[:end] + bytes(GROWTH) + data[end:]
 
 
+def manifest_rewritten(old, new):
+    """A damage that replaces text of the manifest by text of the same length, in place."""
+    def damage(pe, data):
+        if len(old) != len(new):
+            sys.exit("damage_pe_image: a manifest rewrite must keep the length")
+        manifest = next(entry.directory.entries[0].directory.entries[0].data.struct
+                        for entry in pe.DIRECTORY_ENTRY_RESOURCE.entries
+                        if entry.id == pefile.RESOURCE_TYPE["RT_MANIFEST"])
+        start = pe.get_offset_from_rva(manifest.OffsetToData)
+        at = data.find(old, start, start + manifest.Size)
+        if at < 0:
+            sys.exit(f"damage_pe_image: the manifest holds no {old.decode()}")
+        data[at:at + len(old)] = new
+        return data
+    return damage
+
+
 DAMAGES = {f.__name__: f for f in (intact, signature_in_image, foreign_import, plantable_import,
-                                   startup_import,
-                                   console_subsystem, oversized)}
+                                   startup_import, console_subsystem, oversized)}
+DAMAGES.update({
+    # Windows 10/11 named as Vista: Windows 10 would then run the program as it runs Windows 8.1's.
+    "windows10_unnamed": manifest_rewritten(b"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
+                                            b"{e2011457-1546-43c5-a5fe-008deee3d3f0}"),
+    # DPI unaware: Windows would stretch the dialog's bitmap, blurring it.
+    "dpi_unaware": manifest_rewritten(b">true/pm<", b">false  <"),
+})
 
 
 def main():
