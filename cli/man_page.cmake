@@ -5,7 +5,7 @@ cmake_minimum_required(VERSION 3.25)
 
 set(include_file ${WORK}/vexa.h2m)
 set(text "[NAME]\nvexa \\- create, list, test and extract Vexa archives; make Windows self-extractors\n\n[COMMANDS]\n")
-foreach(command create list test extract sfx)
+foreach(command create list test extract sfx info)
   execute_process(COMMAND ${VEXA} help ${command} OUTPUT_VARIABLE help RESULT_VARIABLE status)
   if(status)
     message(FATAL_ERROR "vexa help ${command}: exit ${status}")

@@ -23,6 +23,7 @@ TEST(Help, VersionAndHelpForEachCommand) {
         {{"help", "test"}, kTestUsage},
         {{"help", "extract"}, kExtractUsage},
         {{"help", "sfx"}, kSfxUsage},
+        {{"help", "info"}, kInfoUsage},
     };
     for (const auto& c : cases) {
         const Outcome outcome = Vexa(c.args);
