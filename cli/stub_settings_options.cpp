@@ -147,7 +147,17 @@ std::string RunProgramProblem(const OwnedStubSettings& settings, const CodePage&
                        "': the program '" + codePage.Show(std::string(program)) +
                        "' is not among " + source +
                        "; give its path inside the archive, as 'vexa list' shows it";
-    if (below.size() == 1) text += " (did you mean '" + below.front() + "'?)";
+    // The likely slip: a folder packed by its name puts every entry below that name.
+    std::stable_sort(below.begin(), below.end(), [](const std::string& a, const std::string& b) {
+        return a.size() < b.size();
+    });
+    constexpr size_t kShownGuesses = 3;
+    for (size_t i = 0; i < std::min(below.size(), kShownGuesses); ++i)
+        text += (i == 0                                           ? " (did you mean '"
+                 : i + 1 == std::min(below.size(), kShownGuesses) ? "' or '"
+                                                                  : "', '") +
+                below[i];
+    if (!below.empty()) text += "'?)";
     return text;
 }
 

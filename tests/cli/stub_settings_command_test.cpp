@@ -22,6 +22,7 @@ class StubSettingsCommand : public ::testing::Test {
     void SetUp() override {
         testing::WriteFile(dir.Path() / "pkg" / "setup.exe", "MZ setup\n");
         testing::WriteFile(dir.Path() / "pkg" / "Sub Dir" / "tool.exe", "MZ tool\n");
+        testing::WriteFile(dir.Path() / "pkg" / "Sub Dir" / "setup.exe", "MZ setup too\n");
         testing::WriteFile(dir.Path() / "pkg" / "readme.txt", "read me\n");
         stub = dir / "stub.exe";
         testing::WriteFile(stub, StubImage(pe::testing::StubLikeResources()));
@@ -58,7 +59,7 @@ TEST_F(StubSettingsCommand, SettingsAreWrittenShownAndTheArchiveStillReads) {
     const Outcome made =
         Sfx({"--switches", "--silent", "--run", "setup.exe /quiet", "--temp"}, "", false);
     ASSERT_EQ(made.status, 0) << made.err;
-    EXPECT_NE(made.err.find("3 entries, with the command-line switches, always silent and "
+    EXPECT_NE(made.err.find("4 entries, with the command-line switches, always silent and "
                             "'setup.exe /quiet' run after extraction in a private folder under "
                             "%TEMP%, removed afterwards\n"),
               std::string::npos)
@@ -184,7 +185,10 @@ TEST_F(StubSettingsCommand, RefusesWhatCannotRunAndWritesNothing) {
         {{"--archive", dir / "pkg.vexa", "--run", "missing.exe"},
          "is not among the entries of " + dir / "pkg.vexa"},
         // Packed as a folder, the entries are named below it.
-        {{"--run", "setup.exe"}, "(did you mean 'pkg\\setup.exe'?)", pkg},
+        {{"--run", "tool.exe"}, "(did you mean 'pkg\\Sub Dir\\tool.exe'?)", pkg},
+        {{"--run", "SETUP.exe"},
+         "(did you mean 'pkg\\setup.exe' or 'pkg\\Sub Dir\\setup.exe'?)",
+         pkg},
         {{"--run", "\"Sub Dir\""}, "'Sub Dir' is not among the files being packed"},
         {{"--codepage", "1252", "--run", "\xD0\x9F.exe"},
          "the character '\xD0\x9F' cannot be stored in code page 1252 (see --codepage)"},
