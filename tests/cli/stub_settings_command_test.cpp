@@ -202,9 +202,12 @@ TEST_F(StubSettingsCommand, RefusesWhatCannotRunAndWritesNothing) {
 }
 
 TEST_F(StubSettingsCommand, TheCommandIsStoredInTheArchivesCodePage) {
-    testing::WriteFile(dir.Path() / "pkg" / "\xD0\x9F\xD1\x83\xD1\x81\xD0\xBA.exe", "MZ\n");
-    const std::string command = "\xD0\x9F\xD1\x83\xD1\x81\xD0\xBA.exe /\xD1\x8F";  // Пуск.exe /я
-    ASSERT_EQ(Sfx({"--codepage", "1251", "--run", command}).status, 0);
+    // A narrow path on Windows is read in the ANSI code page: give the name as UTF-8.
+    const std::string program = "\xD0\x9F\xD1\x83\xD1\x81\xD0\xBA.exe";  // Пуск.exe
+    testing::WriteFile(dir.Path() / "pkg" / std::u8string(program.begin(), program.end()), "MZ\n");
+    const std::string command = program + " /\xD1\x8F";  // Пуск.exe /я
+    const Outcome made = Sfx({"--codepage", "1251", "--run", command});
+    ASSERT_EQ(made.status, 0) << made.err;
     EXPECT_EQ(WrittenSettings()->runCommand, "\xCF\xF3\xF1\xEA.exe /\xFF");
     const Outcome info = testing::Vexa({"info", "--codepage", "1251", out});
     EXPECT_NE(info.out.find("Run after extraction: " + command + "\n"), std::string::npos)
