@@ -4,10 +4,10 @@
 // strings or empty optionals and never throw for malformed input.
 #pragma once
 
-#include "pe/branding.h"      // ApplyBranding, ReadBranding
-#include "pe/icon_file.h"     // ReadIconFile: a .ico file's images
-#include "pe/pe_image.h"      // ReadPeLayout: headers and sections
-#include "pe/pe_signature.h"  // certificate table removal, archive signature search
+#include "pe/branding.h"                // ApplyBranding, ReadBranding
+#include "pe/icon_file.h"               // ReadIconFile: a .ico file's images
+#include "pe/pe_image.h"                // ReadPeLayout: headers and sections
+#include "pe/pe_signature.h"            // certificate table removal, archive signature search
 #include "pe/stub_settings_encoding.h"  // the stub's settings: reader, limits, encoder
-#include "pe/utf16.h"         // UTF-8 and UTF-16 text
-#include "pe/version_info.h"  // version resources and their fields
+#include "pe/utf16.h"                   // UTF-8 and UTF-16 text
+#include "pe/version_info.h"            // version resources and their fields
