@@ -75,14 +75,15 @@ bool ReadDestinationEdit(HWND dialog, char* out, size_t outSize) {
     return true;
 }
 
-ResolvedDestination ReadResolvedDestination(HWND dialog) {
+ResolvedDestination ResolveDestinationText(const char* typed) {
     using Problem = ResolvedDestination::Problem;
     ResolvedDestination destination;
-    char expanded[kEditBufferSize];
-    if (!ReadDestinationEdit(dialog, destination.typed, sizeof destination.typed)) {
+    if (std::strlen(typed) > kEditChars) {
         destination.problem = Problem::TooLong;
         return destination;
     }
+    std::strcpy(destination.typed, typed);
+    char expanded[kEditBufferSize];
     switch (ExpandEnvironmentVariables(destination.typed, expanded, kEditChars + 1,
                                        destination.unknownVariable)) {
         case Expansion::Done:
@@ -97,6 +98,16 @@ ResolvedDestination ReadResolvedDestination(HWND dialog) {
     if (!ResolveDestination(expanded, StartDirectory(), destination.path, kEditChars + 1))
         destination.problem = Problem::TooLong;
     return destination;
+}
+
+ResolvedDestination ReadResolvedDestination(HWND dialog) {
+    char typed[kEditBufferSize];
+    if (!ReadDestinationEdit(dialog, typed, sizeof typed)) {
+        ResolvedDestination destination;
+        destination.problem = ResolvedDestination::Problem::TooLong;
+        return destination;
+    }
+    return ResolveDestinationText(typed);
 }
 
 }  // namespace sfx

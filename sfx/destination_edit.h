@@ -36,6 +36,8 @@ struct ResolvedDestination {
     std::string unknownVariable;  // its name, for UnknownVariable
 };
 ResolvedDestination ReadResolvedDestination(HWND dialog);
+// The same for a destination given as text (the /D= switch, or the default destination).
+ResolvedDestination ResolveDestinationText(const char* typed);
 
 // What the user is told about a destination that names a variable not set (name in %s).
 constexpr char kUnknownVariableFormat[] =

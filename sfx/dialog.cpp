@@ -10,6 +10,7 @@
 #include "default_destination.h"
 #include "destination_edit.h"
 #include "dialog_updates.h"
+#include "exit_codes.h"
 #include "extraction_state.h"
 #include "paths.h"
 #include "resource.h"
@@ -76,9 +77,11 @@ void OnExtract(HWND dialog) {
     // The worker takes its destination from the edit, which now holds the absolute path.
     if (std::strcmp(destination.typed, destination.path) != 0)
         ::SetDlgItemTextA(dialog, IDC_DESTINATION, destination.path);
-    if (!EnsureDirectoryPath(dialog, destination.path, true)) return;
-
     ExtractionState& state = StateOf(dialog);
+    // A destination refused here leaves the dialog open for another; closing it then counts as
+    // cancelled, as nothing was extracted.
+    if (!EnsureDirectoryPath(dialog, destination.path, !state.createWithoutAsking)) return;
+
     state.completedCount = 0;
     state.totalCount = 0;
     state.cancelRequested = 0;
@@ -103,6 +106,7 @@ void OnClose(HWND dialog) {
                           MB_YESNO | MB_ICONQUESTION) != IDYES)
             return;
         state.cancelRequested = 1;
+        state.exitCode = kExitCancelled;
         {
             const std::lock_guard guard(state.streamLock);
             if (state.currentStream) (void)vexa_CancelOperation(state.currentStream);
@@ -132,8 +136,15 @@ INT_PTR CALLBACK ExtractDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     switch (message) {
         case WM_INITDIALOG: {
             ::SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-            StateOf(dialog).dialog = dialog;
-            ::SetDlgItemTextA(dialog, IDC_DESTINATION, DefaultDestination);
+            ExtractionState& state = StateOf(dialog);
+            state.dialog = dialog;
+            ::SetDlgItemTextA(dialog, IDC_DESTINATION, state.initialDestination);
+            if (state.overwriteTicked) ::CheckDlgButton(dialog, IDC_OVERWRITE, BST_CHECKED);
+            if (state.extractAtOnce) {
+                ::EnableWindow(::GetDlgItem(dialog, IDC_DESTINATION), FALSE);
+                ::EnableWindow(::GetDlgItem(dialog, IDC_BROWSE), FALSE);
+                ::PostMessageA(dialog, WM_COMMAND, IDC_EXTRACT, 0);
+            }
             return TRUE;
         }
         case WM_COMMAND:

@@ -58,7 +58,9 @@ void DialogUpdates::Flush() {
     if (!pending_.hasCurrentFile && !pending_.hasCompleted && pending_.extracted.empty() &&
         pending_.progress < 0)
         return;
-    ::SendMessageA(dialog_, kApplyUpdateMessage, 0, reinterpret_cast<LPARAM>(&pending_));
+    // A silent run has no dialog; it only drops what it gathered.
+    if (dialog_)
+        ::SendMessageA(dialog_, kApplyUpdateMessage, 0, reinterpret_cast<LPARAM>(&pending_));
     pending_.hasCurrentFile = false;
     pending_.hasCompleted = false;
     pending_.extracted.clear();

@@ -7,6 +7,10 @@
 #include <atomic>
 #include <cstdint>
 
+#include "buffer_sizes.h"
+#include "exit_codes.h"
+#include "switches.h"
+
 namespace sfx {
 
 // A slim reader/writer lock used exclusively (a BasicLockable for std::lock_guard). Statically
@@ -33,6 +37,28 @@ struct ExtractionState {
     // Counts the changes of the destination edit, so that a worker reads the edit again only
     // after it changed.
     std::atomic<unsigned> destinationEdits{0};
+    // How the last run ended, as the program's exit code. The entry sets it to cancelled before
+    // the dialog starts, so a dialog closed before any extraction counts as cancelled. (Every
+    // member starts as zero, which keeps the state out of the program file.)
+    std::atomic<unsigned> exitCode{0};
+    // The folder the last successful run extracted into, written before the worker ends the
+    // dialog: a program to run starts there.
+    char extractedTo[kEditBufferSize] = {};
+
+    // Set before the dialog starts and only read afterwards.
+    // Existing files when "Overwrite files automatically" is not ticked: ask, or skip them.
+    OverwritePolicy existingFiles = OverwritePolicy::Unset;  // (asks, as Ask does)
+    // A program runs after a successful extraction, instead of the completion question.
+    bool runAfterExtraction = false;
+    // The destination the dialog starts with.
+    const char* initialDestination = nullptr;
+    // The destination came from the command line: it is created without a question.
+    bool createWithoutAsking = false;
+    // "Overwrite files automatically" starts ticked.
+    bool overwriteTicked = false;
+    // The destination is the program's own (a private temporary folder): the dialog extracts at
+    // once, and the destination cannot be changed.
+    bool extractAtOnce = false;
 };
 
 }  // namespace sfx

@@ -1,25 +1,142 @@
-// The self-extractor's entry: settles the initial destination and runs the dialog.
+// The self-extractor's entry: reads the settings its maker gave it and, where they allow, its
+// command line; extracts through the dialog or silently; then runs the maker's program, and
+// ends with an exit code that says how it went.
 #include <windows.h>
 // (commctrl.h needs the types of windows.h)
 #include <commctrl.h>
 
+#include <cstring>
+
 #include "default_destination.h"
 #include "destination_edit.h"
 #include "dialog.h"
+#include "exit_codes.h"
 #include "extraction_state.h"
+#include "own_settings.h"
+#include "paths.h"
+#include "private_folder.h"
 #include "resource.h"
+#include "run_log.h"
+#include "run_program.h"
+#include "switches.h"
+#include "usage_box.h"
+#include "worker.h"
 
 namespace {
+
+using namespace sfx;
+
 // Static and without a destructor: the program exits without waiting for a worker that may
 // still use it.
-constinit sfx::ExtractionState g_state;
+constinit ExtractionState g_state;
+// Zero as the program starts (a local of its size would be copied from a template in the file).
+constinit Switches g_switches;
+
+unsigned ReportDamagedSettings() {
+    constexpr char kText[] = "This self-extractor is damaged: its settings cannot be read.";
+    LogLine("Error: %s", kText);
+    ::MessageBoxA(nullptr, kText, "Error", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    return kExitArchiveUnreadable;
+}
+
+unsigned ReportBadCommandLine(const char* fault) {
+    LogLine("Error: unknown switch or value: %s", fault);
+    if (!Silent()) ShowUsageBox(fault);
+    return kExitBadCommandLine;
+}
+
+// Extracts into `typed` (a destination as the dialog takes it) without any window.
+unsigned ExtractWithoutDialog(const char* typed, OverwritePolicy existingFiles,
+                              char (&extractedTo)[kEditBufferSize]) {
+    const ResolvedDestination destination = ResolveDestinationText(typed);
+    if (destination.problem != ResolvedDestination::Problem::None) {
+        LogLine("Error: the destination cannot be used: %s", typed);
+        return kExitDestinationFailed;
+    }
+    char path[kEditBufferSize + 1];
+    std::strcpy(path, destination.path);
+    SilentPrompts prompts;
+    if (!EnsureDirectoryPath(path, false, prompts)) return kExitDestinationFailed;
+    std::strcpy(extractedTo, destination.path);
+    return ExtractSilently(g_state, destination, existingFiles);
+}
+
+unsigned ExtractWithDialog(HINSTANCE instance, const char* typed, const Switches& switches,
+                           bool runAfterExtraction, bool intoTemp) {
+    ::InitCommonControls();
+    g_state.initialDestination = typed;
+    g_state.exitCode = kExitCancelled;
+    g_state.createWithoutAsking = switches.destination[0] || intoTemp;
+    g_state.overwriteTicked = switches.overwrite == OverwritePolicy::Replace;
+    g_state.existingFiles =
+        switches.overwrite == OverwritePolicy::Skip ? OverwritePolicy::Skip : OverwritePolicy::Ask;
+    g_state.runAfterExtraction = runAfterExtraction;
+    g_state.extractAtOnce = intoTemp;
+    ::DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_EXTRACT), nullptr, ExtractDialogProc,
+                      reinterpret_cast<LPARAM>(&g_state));
+    return g_state.exitCode.load();
+}
+
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    if (DefaultDestination[0] == '\0') sfx::GetDefaultDestination(DefaultDestination);
-    sfx::RememberStartDirectory();
-    ::InitCommonControls();
-    ::DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_EXTRACT), nullptr, sfx::ExtractDialogProc,
-                      reinterpret_cast<LPARAM>(&g_state));
-    return 0;
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+    vexa::pe::StubSettings settings;
+    if (ReadOwnSettings(settings) == OwnSettings::Damaged || !DefaultDestinationIsClean())
+        return int(ReportDamagedSettings());
+
+    // Without its maker's word the self-extractor ignores its command line, as it always did.
+    Switches& switches = g_switches;
+    if (settings.Has(vexa::pe::kHonourSwitches)) ParseSwitches(commandLine, switches);
+    SetSilent(settings.Has(vexa::pe::kAlwaysSilent) || switches.silent);
+    if (switches.logPath[0] && !OpenRunLog(switches.logPath))
+        return int(ReportBadCommandLine(switches.logPath));
+    if (switches.fault[0]) return int(ReportBadCommandLine(switches.fault));
+    if (Silent() && switches.overwrite == OverwritePolicy::Ask)
+        return int(ReportBadCommandLine("/O=ask (there is nobody to ask in a silent run)"));
+    if (switches.help) {
+        if (!Silent()) ShowUsageBox(nullptr);
+        return kExitSuccess;
+    }
+
+    RememberStartDirectory();
+    char typed[kEditBufferSize];
+    if (switches.destination[0]) {
+        std::strcpy(typed, switches.destination);
+    } else if (DefaultDestination[0] != '\0') {
+        std::strcpy(typed, DefaultDestination);
+    } else {
+        GetDefaultDestination(typed);
+    }
+    // Removed, with everything in it, when the program ends.
+    PrivateTempFolder temp;
+    const bool intoTemp = settings.Has(vexa::pe::kExtractToTemp);
+    if (intoTemp) {
+        if (!temp.Create() || std::strlen(temp.Path()) > kEditChars) {
+            LogLine("Error: no private folder can be made under %%TEMP%%");
+            if (!Silent())
+                ::MessageBoxA(nullptr, "No private folder can be made under %TEMP%.", "Error",
+                              MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+            return kExitDestinationFailed;
+        }
+        std::strcpy(typed, temp.Path());
+    }
+
+    const bool runAfterExtraction = !settings.runCommand.empty();
+    unsigned outcome;
+    if (Silent()) {
+        const OverwritePolicy existingFiles = switches.overwrite == OverwritePolicy::Skip
+                                                  ? OverwritePolicy::Skip
+                                                  : OverwritePolicy::Replace;
+        outcome = ExtractWithoutDialog(typed, existingFiles, g_state.extractedTo);
+    } else {
+        outcome = ExtractWithDialog(instance, typed, switches, runAfterExtraction, intoTemp);
+    }
+    LogLine("Extraction ended with exit code %u", outcome);
+    // Nothing runs after a failed or cancelled extraction.
+    if (outcome == kExitSuccess && runAfterExtraction) {
+        outcome =
+            RunProgramAndWait(g_state.extractedTo, settings.runCommand, switches.programArguments);
+        LogLine("The program ended with exit code %u", outcome);
+    }
+    return int(outcome);
 }

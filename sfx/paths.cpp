@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "run_log.h"
 #include "unique_handle.h"
 
 namespace sfx {
@@ -24,7 +25,12 @@ bool MessageBoxPrompts::ConfirmCreate() {
 }
 
 void MessageBoxPrompts::CreationFailed() {
+    LogLine("Error: %s", kCreateFailed);
     ::MessageBoxA(owner_, kCreateFailed, "Error", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+}
+
+void SilentPrompts::CreationFailed() {
+    LogLine("Error: %s", kCreateFailed);
 }
 
 void AppendBackslash(char* path) {

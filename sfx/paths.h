@@ -32,6 +32,13 @@ class MessageBoxPrompts final : public DirectoryPrompts {
     HWND owner_;
 };
 
+// No questions: every directory is created, and a failure goes to the log (a silent run).
+class SilentPrompts final : public DirectoryPrompts {
+  public:
+    bool ConfirmCreate() override { return true; }
+    void CreationFailed() override;
+};
+
 // Appends a backslash unless the path already ends with one (an empty path gets one too).
 // The buffer needs room for one more character.
 void AppendBackslash(char* path);

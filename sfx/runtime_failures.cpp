@@ -9,12 +9,15 @@
 #include <cstdlib>
 #include <new>
 
+#include "run_log.h"
+
 namespace sfx {
 
 namespace {
 
 [[noreturn]] void Stop(const char* text, unsigned exitCode) {
-    ::MessageBoxA(nullptr, text, "Error", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    LogLine("Error: %s", text);
+    if (!Silent()) ::MessageBoxA(nullptr, text, "Error", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
     ::ExitProcess(exitCode);
 }
 

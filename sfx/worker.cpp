@@ -11,10 +11,12 @@
 #include "destination_edit.h"
 #include "dialog.h"
 #include "dialog_updates.h"
+#include "exit_codes.h"
 #include "extraction_state.h"
 #include "paths.h"
 #include "reader_helpers.h"
 #include "resource.h"
+#include "run_log.h"
 #include "text_format.h"
 #include "vexa.h"
 
@@ -76,32 +78,100 @@ void PrepareProgressControls(HWND dialog) {
 
 enum class OverwriteAnswer { Yes, No, Cancel };
 
-OverwriteAnswer AskOverwrite(HWND dialog, const char* destination) {
-    char question[kOverwriteQuestionSize];
-    FormatText(question, sizeof question, "File %s exists already, ovewrite it?", destination);
-    switch (::MessageBoxA(dialog, question, kAppCaption, MB_YESNOCANCEL | MB_ICONQUESTION)) {
-        case IDNO:
-            return OverwriteAnswer::No;
-        case IDCANCEL:
-            return OverwriteAnswer::Cancel;
-        default:
-            return OverwriteAnswer::Yes;
-    }
+// Whoever a run answers to: the dialog and the person before it, or nobody in a silent run.
+class RunFrontEnd {
+  public:
+    virtual ~RunFrontEnd() = default;
+    // The destination for the next entry.
+    virtual const ResolvedDestination& Destination() = 0;
+    virtual void ShowError(const char* text) = 0;
+    virtual OverwriteAnswer AskOverwrite(const char* path) = 0;
+    virtual DirectoryPrompts& Prompts() = 0;
+};
+
+void ShowErrorBox(const char* text) {
+    LogLine("Error: %s", text);
+    ::MessageBoxA(nullptr, text, "Error", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
+
+class DialogFrontEnd final : public RunFrontEnd {
+  public:
+    DialogFrontEnd(ExtractionState& state, HWND dialog)
+        : state_(state), dialog_(dialog), prompts_(dialog) {}
+
+    // A destination changed during the run applies from the next entry on; the edit is read
+    // again only when it changed. Its change count is taken first, so a change made while the
+    // text is being read shows at the next entry.
+    const ResolvedDestination& Destination() override {
+        const unsigned edits = state_.destinationEdits.load();
+        if (!destinationRead_ || edits != destinationEditsRead_) {
+            destination_ = ReadResolvedDestination(dialog_);
+            destinationRead_ = true;
+            destinationEditsRead_ = edits;
+        }
+        return destination_;
+    }
+
+    void ShowError(const char* text) override { ShowErrorBox(text); }
+
+    OverwriteAnswer AskOverwrite(const char* path) override {
+        char question[kOverwriteQuestionSize];
+        FormatText(question, sizeof question, "File %s exists already, ovewrite it?", path);
+        switch (::MessageBoxA(dialog_, question, kAppCaption, MB_YESNOCANCEL | MB_ICONQUESTION)) {
+            case IDNO:
+                return OverwriteAnswer::No;
+            case IDCANCEL:
+                return OverwriteAnswer::Cancel;
+            default:
+                return OverwriteAnswer::Yes;
+        }
+    }
+
+    DirectoryPrompts& Prompts() override { return prompts_; }
+
+  private:
+    ExtractionState& state_;
+    HWND dialog_;
+    MessageBoxPrompts prompts_;
+    ResolvedDestination destination_;
+    bool destinationRead_ = false;
+    unsigned destinationEditsRead_ = 0;  // the edit's change count when it was read
+};
+
+class SilentFrontEnd final : public RunFrontEnd {
+  public:
+    explicit SilentFrontEnd(const ResolvedDestination& destination) : destination_(destination) {}
+    const ResolvedDestination& Destination() override { return destination_; }
+    void ShowError(const char* text) override { LogLine("Error: %s", text); }
+    // A silent run replaces or skips by its policy and never asks.
+    OverwriteAnswer AskOverwrite(const char*) override { return OverwriteAnswer::No; }
+    DirectoryPrompts& Prompts() override { return prompts_; }
+
+  private:
+    const ResolvedDestination& destination_;
+    SilentPrompts prompts_;
+};
 
 enum class EntryOutcome { Next, Stop };
 
 // One run over the archive's entries. Besides the dialog's controls (through batched
-// updates), it remembers what stays true during the run: the destination, until the edit
-// changes, and the directories already made sure of.
+// updates, none in a silent run), it remembers what stays true during the run: the
+// directories already made sure of, and how the run went.
 class ExtractionRun {
   public:
-    ExtractionRun(ExtractionState& state, HWND dialog, bool overwriteAll)
-        : state_(state), dialog_(dialog), overwriteAll_(overwriteAll), updates_(dialog) {}
+    ExtractionRun(ExtractionState& state, RunFrontEnd& frontEnd, HWND dialog,
+                  OverwritePolicy existingFiles)
+        : state_(state), frontEnd_(frontEnd), existingFiles_(existingFiles), updates_(dialog) {}
 
     EntryOutcome ExtractEntry(void* stream, uint64_t index);
     // Shows everything the run still holds back.
     void Finish() { updates_.Flush(); }
+    // What the run amounts to, as the program's exit code.
+    unsigned Outcome() const {
+        if (stopCode_ != kExitSuccess) return stopCode_;
+        if (state_.cancelRequested.load()) return kExitCancelled;
+        return failedEntries_ ? kExitSomeEntriesFailed : kExitSuccess;
+    }
 
   private:
     bool BuildDestinationPath(const char* name, char (&path)[kDestinationPathSize]);
@@ -110,41 +180,28 @@ class ExtractionRun {
     [[gnu::format(ms_printf, 2, 3)]] void ReportErrorNow(const char* format, ...);
 
     ExtractionState& state_;
-    HWND dialog_;
-    bool overwriteAll_;
+    RunFrontEnd& frontEnd_;
+    OverwritePolicy existingFiles_;
     DialogUpdates updates_;
     KnownDirectories knownDirectories_;
-    ResolvedDestination destination_;
-    bool destinationRead_ = false;
-    unsigned destinationEditsRead_ = 0;  // the edit's change count when it was read
+    uint64_t failedEntries_ = 0;
+    unsigned stopCode_ = kExitSuccess;  // why the run stopped before the last entry
 };
-
-void ShowErrorBox(const char* format, va_list arguments) {
-    char text[kErrorTextSize];
-    FormatTextV(text, sizeof text, format, arguments);
-    ::MessageBoxA(nullptr, text, "Error", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
-}
 
 void ExtractionRun::ReportErrorNow(const char* format, ...) {
     updates_.Flush();
+    char text[kErrorTextSize];
     va_list arguments;
     va_start(arguments, format);
-    ShowErrorBox(format, arguments);
+    FormatTextV(text, sizeof text, format, arguments);
     va_end(arguments);
+    frontEnd_.ShowError(text);
 }
 
-// Builds the destination path of one entry from the edit's current text. False when the edit
-// holds no usable directory (reported to the user).
+// Builds the destination path of one entry from the current destination. False when that
+// names no usable directory (reported to the user).
 bool ExtractionRun::BuildDestinationPath(const char* name, char (&path)[kDestinationPathSize]) {
-    // A destination changed during the run applies from the next entry on; the edit is read
-    // again only when it changed. Its change count is taken first, so a change made while the
-    // text is being read shows at the next entry.
-    const unsigned edits = state_.destinationEdits.load();
-    if (!destinationRead_ || edits != destinationEditsRead_) {
-        destination_ = ReadResolvedDestination(dialog_);
-        destinationRead_ = true;
-        destinationEditsRead_ = edits;
-    }
+    const ResolvedDestination& destination_ = frontEnd_.Destination();
     switch (destination_.problem) {
         case ResolvedDestination::Problem::None:
             break;
@@ -172,13 +229,14 @@ bool ExtractionRun::EnsureDirectory(char* directory) {
     AppendBackslash(directory);
     if (knownDirectories_.Contains(directory)) return true;
     updates_.Flush();  // a failure shows a box
-    return EnsureDirectoryPath(dialog_, directory, false, &knownDirectories_);
+    return EnsureDirectoryPath(directory, false, frontEnd_.Prompts(), &knownDirectories_);
 }
 
 EntryOutcome ExtractionRun::ExtractEntry(void* stream, uint64_t index) {
     VEXA_ENTRY entry;
     if (vexa_EnumerateFiles(stream, &entry, index) != 0) {
         ReportErrorNow("Enum error");
+        stopCode_ = kExitArchiveUnreadable;
         return EntryOutcome::Stop;
     }
     char name[vexa::kNameFieldSize + 1];
@@ -189,23 +247,35 @@ EntryOutcome ExtractionRun::ExtractEntry(void* stream, uint64_t index) {
         ReportErrorNow(
             "Entry not extracted:\n'%s'\n\nIts name leads outside the destination directory.",
             name);
+        ++failedEntries_;
         return EntryOutcome::Next;
     }
 
     char destination[kDestinationPathSize];
-    if (!BuildDestinationPath(name, destination)) return EntryOutcome::Stop;
     char directory[kDestinationPathSize + 1];
-    GetDirectoryPart(directory, sizeof directory, destination);
-    if (!EnsureDirectory(directory)) return EntryOutcome::Stop;
+    bool ready = BuildDestinationPath(name, destination);
+    if (ready) {
+        GetDirectoryPart(directory, sizeof directory, destination);
+        ready = EnsureDirectory(directory);
+    }
+    if (!ready) {
+        stopCode_ = kExitDestinationFailed;
+        return EntryOutcome::Stop;
+    }
 
     updates_.SetCurrentFile(name);
     updates_.SetCompleted(state_.completedCount.load(), state_.totalCount.load());
-    if (!overwriteAll_ && FileExists(destination)) {
+    if (existingFiles_ != OverwritePolicy::Replace && FileExists(destination)) {
+        if (existingFiles_ == OverwritePolicy::Skip) {
+            LogLine("Skipped (the file exists): %s", destination);
+            return EntryOutcome::Next;
+        }
         updates_.Flush();
-        switch (AskOverwrite(dialog_, destination)) {
+        switch (frontEnd_.AskOverwrite(destination)) {
             case OverwriteAnswer::No:
                 return EntryOutcome::Next;
             case OverwriteAnswer::Cancel:
+                stopCode_ = kExitCancelled;
                 return EntryOutcome::Stop;
             case OverwriteAnswer::Yes:
                 break;
@@ -216,8 +286,14 @@ EntryOutcome ExtractionRun::ExtractEntry(void* stream, uint64_t index) {
     const uint32_t result = vexa_DecompressToFile(stream, name, destination, ShowProgress);
     g_progressUpdates = nullptr;
     if (result != 0) {
+        ++failedEntries_;
+        // Nobody sees the error of a silent run: a file that failed its check must not stay
+        // behind looking like a good one. The dialog keeps it, and its box names it.
+        if (!updates_.HasDialog()) ::DeleteFileA(destination);
         ReportErrorNow("%s :: %s :: %i\n\nerror during decompressing file:\n'%s'\n\n%s", "sfxstub",
                        "ExtractThread", 159, name, vexa_GetErrorString(int(result)));
+    } else {
+        LogLine("Extracted: %s", name);
     }
     updates_.AddExtracted(name);
     state_.completedCount.fetch_add(1);
@@ -232,48 +308,81 @@ void ShowProgress(int percent) {
 }
 
 void ReportError(const char* format, ...) {
+    char text[kErrorTextSize];
     va_list arguments;
     va_start(arguments, format);
-    ShowErrorBox(format, arguments);
+    FormatTextV(text, sizeof text, format, arguments);
     va_end(arguments);
+    ShowErrorBox(text);
 }
 
-DWORD WINAPI ExtractThread(LPVOID parameter) {
-    ExtractionState& state = *static_cast<ExtractionState*>(parameter);
-    const HWND dialog = state.dialog.load();
-    const bool overwriteAll = ::IsDlgButtonChecked(dialog, IDC_OVERWRITE) == BST_CHECKED;
+namespace {
 
+// Opens the program's own archive and extracts every entry through `frontEnd`. The stream is
+// left open for the caller to close. Returns the run's exit code.
+unsigned ExtractOwnArchive(ExtractionState& state, RunFrontEnd& frontEnd, HWND dialog,
+                           OverwritePolicy existingFiles, WorkerStream& stream) {
     char ownPath[kModulePathSize];
     const DWORD pathLength = ::GetModuleFileNameA(nullptr, ownPath, sizeof ownPath);
     if (pathLength == 0 || pathLength >= sizeof ownPath) ownPath[0] = '\0';
 
-    WorkerStream stream(state);
     if (const uint32_t result = stream.Open(ownPath); result != 0) {
-        ReportError("Error opening file: %s", vexa_GetErrorString(int(result)));
-        return 0;
+        char text[kErrorTextSize];
+        FormatText(text, sizeof text, "Error opening file: %s", vexa_GetErrorString(int(result)));
+        frontEnd.ShowError(text);
+        return kExitArchiveUnreadable;
     }
 
-    PrepareProgressControls(dialog);
+    if (dialog) PrepareProgressControls(dialog);
     state.totalCount = vexa_GetNumFiles(stream.Handle());
     state.completedCount = 0;
-    {
-        ExtractionRun run(state, dialog, overwriteAll);
-        for (uint64_t index = 0; index < state.totalCount.load(); ++index) {
-            if (state.cancelRequested.load()) break;
-            if (run.ExtractEntry(stream.Handle(), index) == EntryOutcome::Stop) break;
-        }
-        run.Finish();
+    ExtractionRun run(state, frontEnd, dialog, existingFiles);
+    for (uint64_t index = 0; index < state.totalCount.load(); ++index) {
+        if (state.cancelRequested.load()) break;
+        if (run.ExtractEntry(stream.Handle(), index) == EntryOutcome::Stop) break;
     }
+    run.Finish();
+    return run.Outcome();
+}
+
+}  // namespace
+
+DWORD WINAPI ExtractThread(LPVOID parameter) {
+    ExtractionState& state = *static_cast<ExtractionState*>(parameter);
+    const HWND dialog = state.dialog.load();
+    const OverwritePolicy existingFiles = ::IsDlgButtonChecked(dialog, IDC_OVERWRITE) == BST_CHECKED
+                                              ? OverwritePolicy::Replace
+                                              : state.existingFiles;
+    DialogFrontEnd frontEnd(state, dialog);
+    WorkerStream stream(state);
+    const unsigned outcome = ExtractOwnArchive(state, frontEnd, dialog, existingFiles, stream);
+    // A cancel has already decided the outcome; the dialog may be gone.
+    if (!state.cancelRequested.load()) state.exitCode = outcome;
+    if (!stream.Handle()) return 0;  // the archive did not open: the box said why
 
     ::EnableWindow(::GetDlgItem(dialog, IDC_EXTRACT), TRUE);
     ::EnableWindow(::GetDlgItem(dialog, IDC_CLOSE), TRUE);
     stream.Close();
 
-    if (!state.cancelRequested.load() && ::MessageBoxA(dialog, "Extraction Complete, Exit?", "Done",
-                                                       MB_YESNO | MB_ICONQUESTION) == IDYES) {
+    if (state.cancelRequested.load()) return 0;
+    // The program its maker chose runs instead of the question, once the dialog is gone.
+    if (outcome == kExitSuccess && state.runAfterExtraction) {
+        std::strcpy(state.extractedTo, frontEnd.Destination().path);
+        ::PostMessageA(dialog, kEndDialogMessage, 0, 0);
+        return 0;
+    }
+    if (::MessageBoxA(dialog, "Extraction Complete, Exit?", "Done", MB_YESNO | MB_ICONQUESTION) ==
+        IDYES) {
         ::PostMessageA(dialog, kEndDialogMessage, 0, 0);
     }
     return 0;
+}
+
+unsigned ExtractSilently(ExtractionState& state, const ResolvedDestination& destination,
+                         OverwritePolicy existingFiles) {
+    SilentFrontEnd frontEnd(destination);
+    WorkerStream stream(state);
+    return ExtractOwnArchive(state, frontEnd, nullptr, existingFiles, stream);
 }
 
 }  // namespace sfx

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "exit_codes.h"
 #include "gui_session.h"
 #include "resource.h"
 #include "sfx_maker.h"
@@ -86,10 +87,12 @@ class ScenarioRun {
             << "Extract did not become enabled";
         EXPECT_TRUE(sfx_.MessageBoxes().empty());
     }
-    void ExpectExit() {
+    // The exit code tells a script how the run went: closing before anything was extracted
+    // is a cancel, a failed entry or an unreadable archive is never a success.
+    void ExpectExit(DWORD expected) {
         const std::optional<DWORD> code = sfx_.WaitForExit();
         ASSERT_TRUE(code.has_value()) << "the self-extractor did not exit";
-        EXPECT_EQ(*code, 0u);
+        EXPECT_EQ(*code, expected);
     }
     void ExpectStillRunning() {
         EXPECT_FALSE(sfx_.WaitForExit(std::chrono::milliseconds(50)).has_value());
@@ -178,6 +181,7 @@ struct OverwriteCase {
     uint64_t completed;
     const char* bContent;
     bool cExtracted;
+    DWORD exitCode;
 };
 
 Scenario ExistingFileScenario(const char* name, OverwriteCase expected) {
@@ -194,7 +198,7 @@ Scenario ExistingFileScenario(const char* name, OverwriteCase expected) {
                     run.ExpectMissing(run.Out("c.txt"));
                 run.ExpectFile("a.txt", "first file\r\n");
                 run.sfx().Press(IDC_CLOSE);
-                run.ExpectExit();
+                run.ExpectExit(expected.exitCode);
             }};
 }
 
@@ -212,7 +216,7 @@ Scenario CloseDuringRunScenario(const char* name, int cancelAnswer) {
             EXPECT_EQ(cancel->owner, run.sfx().Dialog());
             run.Answer(*cancel, cancelAnswer);
             if (cancelAnswer == IDYES) {
-                run.ExpectExit();
+                run.ExpectExit(sfx::kExitCancelled);
                 run.ExpectMissing(run.Out("c.txt"));
                 return;
             }
@@ -220,7 +224,7 @@ Scenario CloseDuringRunScenario(const char* name, int cancelAnswer) {
             EXPECT_TRUE(run.sfx().Enabled(IDC_CLOSE));
             run.Answer(*overwrite, IDYES);
             run.ExpectDone(IDYES);
-            run.ExpectExit();
+            run.ExpectExit(sfx::kExitSuccess);
             run.ExpectFile("b.txt", "second file, new\r\n");
             run.ExpectFile("c.txt", "third file\r\n");
         }};
@@ -235,7 +239,7 @@ std::vector<Scenario> Scenarios() {
              EXPECT_FALSE(run.sfx().Checked(IDC_OVERWRITE));
              run.ExpectProgressControlsEnabled(false);
              run.sfx().Press(IDC_CLOSE);  // idle: no question
-             run.ExpectExit();
+             run.ExpectExit(sfx::kExitCancelled);
          }});
     list.push_back({"PatchedFieldShownUnchanged",
                     {{"f.txt", "f"}},
@@ -244,7 +248,7 @@ std::vector<Scenario> Scenarios() {
                     [](ScenarioRun& run) {
                         EXPECT_EQ(run.sfx().Text(IDC_DESTINATION), "Q:\\Some where\\odd name");
                         run.sfx().PressKey(VK_ESCAPE);  // Escape is Close
-                        run.ExpectExit();
+                        run.ExpectExit(sfx::kExitCancelled);
                     }});
     list.push_back({"BrowseCancelledLeavesTheEditUnchanged",
                     {{"f.txt", "f"}},
@@ -265,7 +269,7 @@ std::vector<Scenario> Scenarios() {
                         EXPECT_EQ(run.sfx().Text(IDC_DESTINATION), before);
                         EXPECT_TRUE(run.sfx().Enabled(IDC_EXTRACT));
                         run.sfx().Press(IDC_CLOSE);
-                        run.ExpectExit();
+                        run.ExpectExit(sfx::kExitCancelled);
                     }});
     list.push_back({"MissingDirectoriesYesCreatesEveryLevel",
                     {{"f.txt", "deep"}},
@@ -275,7 +279,7 @@ std::vector<Scenario> Scenarios() {
                         run.sfx().Press(IDC_EXTRACT);
                         run.ExpectAndAnswer("Error", kCreateQuestion, true, {IDYES, IDNO}, IDYES);
                         run.ExpectDone(IDYES);
-                        run.ExpectExit();
+                        run.ExpectExit(sfx::kExitSuccess);
                         run.ExpectFile("a\\b\\c\\f.txt", "deep");
                     }});
     list.push_back({"MissingDirectoriesNoLeavesTheDialogIdle",
@@ -289,7 +293,7 @@ std::vector<Scenario> Scenarios() {
                         run.ExpectProgressControlsEnabled(false);
                         run.ExpectMissing(run.Out());
                         run.sfx().CloseBox();  // idle: no question
-                        run.ExpectExit();
+                        run.ExpectExit(sfx::kExitCancelled);
                     }});
     list.push_back(
         {"FullExtractionWithSubdirectories", kTree, "{out}", {}, [](ScenarioRun& run) {
@@ -304,7 +308,7 @@ std::vector<Scenario> Scenarios() {
              EXPECT_TRUE(run.sfx().Enabled(IDC_CLOSE));
              ExpectTreeExtracted(run);
              run.Answer(done, IDYES);  // Yes ends the program
-             run.ExpectExit();
+             run.ExpectExit(sfx::kExitSuccess);
          }});
     list.push_back(
         {"SecondAndThirdExtractAfterAFinishedRun", kThreeFiles, "{out}", {}, [](ScenarioRun& run) {
@@ -327,15 +331,17 @@ std::vector<Scenario> Scenarios() {
              run.ExpectList({});
              run.ExpectCounts(0, 3);
              run.sfx().Press(IDC_CLOSE);
-             run.ExpectExit();
+             run.ExpectExit(sfx::kExitCancelled);
          }});
     list.push_back(ExistingFileScenario(
         "ExistingFileAnsweredYes",
-        {IDYES, {"a.txt", "b.txt", "c.txt"}, 3, "second file, new\r\n", true}));
-    list.push_back(ExistingFileScenario("ExistingFileAnsweredNoSkipsIt",
-                                        {IDNO, {"a.txt", "c.txt"}, 2, "old content", true}));
-    list.push_back(ExistingFileScenario("ExistingFileAnsweredCancelStops",
-                                        {IDCANCEL, {"a.txt"}, 1, "old content", false}));
+        {IDYES, {"a.txt", "b.txt", "c.txt"}, 3, "second file, new\r\n", true, sfx::kExitSuccess}));
+    list.push_back(ExistingFileScenario(
+        "ExistingFileAnsweredNoSkipsIt",
+        {IDNO, {"a.txt", "c.txt"}, 2, "old content", true, sfx::kExitSuccess}));
+    list.push_back(
+        ExistingFileScenario("ExistingFileAnsweredCancelStops",
+                             {IDCANCEL, {"a.txt"}, 1, "old content", false, sfx::kExitCancelled}));
     list.push_back({"OverwriteBoxTickedOverwritesSilently",
                     kThreeFiles,
                     "{out}",
@@ -344,7 +350,7 @@ std::vector<Scenario> Scenarios() {
                         run.sfx().Click(IDC_OVERWRITE);
                         run.sfx().Press(IDC_EXTRACT);
                         run.ExpectDone(IDYES);
-                        run.ExpectExit();
+                        run.ExpectExit(sfx::kExitSuccess);
                         run.ExpectFile("b.txt", "second file, new\r\n");
                     }});
     list.push_back({"CorruptEntryIsReportedListedAndCounted",
@@ -364,7 +370,7 @@ std::vector<Scenario> Scenarios() {
                                        FILE_ATTRIBUTE_ARCHIVE);
                         run.ExpectFile("ok2.txt", "good two");
                         run.sfx().Press(IDC_CLOSE);
-                        run.ExpectExit();
+                        run.ExpectExit(sfx::kExitSomeEntriesFailed);
                     }});
     list.push_back({"ExecutableWithoutArchive",
                     {},
@@ -377,7 +383,7 @@ std::vector<Scenario> Scenarios() {
                         run.ExpectProgressControlsEnabled(false);
                         EXPECT_TRUE(run.sfx().MessageBoxes().empty());
                         run.sfx().Press(IDC_CLOSE);  // no stream: no question
-                        run.ExpectExit();
+                        run.ExpectExit(sfx::kExitArchiveUnreadable);
                     },
                     false});
     list.push_back({"EmptyArchive", {}, "{out}", {}, [](ScenarioRun& run) {
@@ -423,7 +429,7 @@ std::vector<Scenario> Scenarios() {
              EXPECT_EQ(DirectoryEntries(run.Folder()), (std::vector<std::string>{"out", "pkg"}));
              EXPECT_EQ(DirectoryEntries(run.Out("sub")), std::vector<std::string>{"fine.txt"});
              run.sfx().Press(IDC_CLOSE);
-             run.ExpectExit();
+             run.ExpectExit(sfx::kExitSomeEntriesFailed);
          }});
     list.push_back(
         {"TempVariableIsExpandedWhenExtractStarts",
@@ -443,7 +449,7 @@ std::vector<Scenario> Scenarios() {
              EXPECT_EQ(ReadTextFile(app + "\\sub\\g.txt"), "g");
              EXPECT_EQ(DirectoryEntries(run.Folder()), (std::vector<std::string>{"pkg"}));
              run.sfx().Press(IDC_CLOSE);
-             run.ExpectExit();
+             run.ExpectExit(sfx::kExitSuccess);
              RemoveTree(app);
          }});
     list.push_back({"UnknownVariableIsReportedAndNothingExtracted",
@@ -464,7 +470,7 @@ std::vector<Scenario> Scenarios() {
                         EXPECT_EQ(run.sfx().Text(IDC_DESTINATION), typed);
                         run.ExpectMissing(run.Out());
                         run.sfx().Press(IDC_CLOSE);  // idle: no question
-                        run.ExpectExit();
+                        run.ExpectExit(sfx::kExitCancelled);
                     }});
     list.push_back({"DestinationChangedDuringTheRunAppliesFromTheNextEntry",
                     kThreeFiles,
@@ -488,7 +494,7 @@ std::vector<Scenario> Scenarios() {
                         // Created without a question.
                         EXPECT_EQ(ReadTextFile(other + "\\c.txt"), "third file\r\n");
                         run.sfx().Press(IDC_CLOSE);
-                        run.ExpectExit();
+                        run.ExpectExit(sfx::kExitSuccess);
                     }});
     list.push_back(
         {"SlashSeparatesLevelsLikeABackslash",
@@ -509,7 +515,7 @@ std::vector<Scenario> Scenarios() {
              run.ExpectOverwrite("fs\\x.txt", IDCANCEL);
              run.ExpectDone(IDNO);
              run.sfx().Press(IDC_CLOSE);
-             run.ExpectExit();
+             run.ExpectExit(sfx::kExitCancelled);  // the second run
          }});
     list.push_back(
         {"RelativeDestinationIsResolvedOnce",
@@ -528,7 +534,7 @@ std::vector<Scenario> Scenarios() {
              run.ExpectFile("rel\\f.txt", "rel");
              EXPECT_EQ(DirectoryEntries(run.Out("rel")), std::vector<std::string>{"f.txt"});
              run.sfx().Press(IDC_CLOSE);
-             run.ExpectExit();
+             run.ExpectExit(sfx::kExitSuccess);
          }});
     list.push_back({"LongPathsAreNeverTruncated",
                     {{std::string(95, 'n') + ".txt", "long"}},
@@ -549,7 +555,8 @@ std::vector<Scenario> Scenarios() {
                             return box.has_value();
                         });
                         ASSERT_TRUE(box.has_value());
-                        if (box->caption == "Error") {
+                        const bool failed = box->caption == "Error";
+                        if (failed) {
                             EXPECT_EQ(box->text.rfind("sfxstub :: ExtractThread :: 159", 0), 0u)
                                 << box->text;
                             EXPECT_NE(box->text.find(name), std::string::npos) << box->text;
@@ -561,7 +568,7 @@ std::vector<Scenario> Scenarios() {
                             EXPECT_EQ(entry, name);
                         run.ExpectCounts(1, 1);
                         run.Answer(*box, IDYES);
-                        run.ExpectExit();
+                        run.ExpectExit(failed ? sfx::kExitSomeEntriesFailed : sfx::kExitSuccess);
                     }});
     return list;
 }
