@@ -18,21 +18,6 @@ std::string ControlCharacterText(char32_t code) {
     return std::string("a control character (0x") + kHex[(code >> 4) & 15] + kHex[code & 15] + ")";
 }
 
-// Text that ends up in a resource as UTF-16: valid UTF-8 without control characters.
-std::optional<std::u16string> ResourceText(const std::string& text, const std::string& what,
-                                           std::string& error) {
-    const auto wide = Utf8ToUtf16(text);
-    if (!wide) {
-        error = what + " is not valid UTF-8";
-        return std::nullopt;
-    }
-    if (const auto control = FirstControlCharacter(*wide)) {
-        error = what + " holds " + ControlCharacterText(*control);
-        return std::nullopt;
-    }
-    return wide;
-}
-
 std::string ReadIcon(const std::string& path, Branding& branding) {
     const std::string prefix = "--icon " + path + ": ";
     if (IsDirectory(path)) return prefix + "is a directory, not an icon file";
@@ -75,6 +60,21 @@ std::string ReadVersionField(const std::string& option, Branding& branding) {
 }
 
 }  // namespace
+
+// Text that ends up in a resource as UTF-16: valid UTF-8 without control characters.
+std::optional<std::u16string> ResourceText(const std::string& text, const std::string& what,
+                                           std::string& error) {
+    const auto wide = Utf8ToUtf16(text);
+    if (!wide) {
+        error = what + " is not valid UTF-8";
+        return std::nullopt;
+    }
+    if (const auto control = FirstControlCharacter(*wide)) {
+        error = what + " holds " + ControlCharacterText(*control);
+        return std::nullopt;
+    }
+    return wide;
+}
 
 std::string ReadBrandingOptions(const ParsedArgs& parsed, Branding& branding) {
     if (const auto title = parsed.Value("title")) {

@@ -2,6 +2,7 @@
 // --title TEXT and --version-info KEY=VALUE (repeatable).
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "options.h"
@@ -13,5 +14,10 @@ namespace vexa::cli {
 // Returns a message naming the option, the file or the value and what is wrong with it; empty
 // when everything can be used.
 std::string ReadBrandingOptions(const ParsedArgs& parsed, pe::Branding& branding);
+
+// `text` as UTF-16 when it is valid UTF-8 without control characters; otherwise nothing, and
+// `error` says what `what` holds instead.
+std::optional<std::u16string> ResourceText(const std::string& text, const std::string& what,
+                                           std::string& error);
 
 }  // namespace vexa::cli

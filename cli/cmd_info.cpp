@@ -27,6 +27,32 @@ std::string MachineText(uint16_t machine) {
     return MachineName(machine);
 }
 
+// How the self-extractor runs, from its settings resource; a stub without one runs its dialog
+// and ignores its command line.
+void PrintSettings(const BrandingSummary& summary, const CodePage& codePage, std::ostream& out) {
+    if (summary.hasSettings && !summary.settings) {
+        out << "Settings: unreadable (the self-extractor stops with exit code 2)\n";
+        return;
+    }
+    const OwnedStubSettings settings = summary.settings.value_or(OwnedStubSettings{});
+    const bool switches = settings.Has(kHonourSwitches);
+    out << "Switches: " << (switches ? "/S /D=DIR /O=replace|skip|ask /LOG=FILE /?" : "ignored")
+        << "\n";
+    out << "Silent: "
+        << (settings.Has(kAlwaysSilent) ? "always"
+            : switches                  ? "with /S"
+                                        : "never")
+        << "\n";
+    out << "Run after extraction: "
+        << (settings.runCommand.empty() ? "nothing" : Printable(codePage.Show(settings.runCommand)))
+        << "\n";
+    out << "Extract to: "
+        << (settings.Has(kExtractToTemp)  ? "a new private folder under %TEMP%, removed afterwards"
+            : settings.Has(kAlwaysSilent) ? "the default destination"
+                                          : "the folder chosen in the dialog")
+        << (switches && !settings.Has(kExtractToTemp) ? ", or /D=DIR" : "") << "\n";
+}
+
 void PrintBranding(const BrandingSummary& summary, std::ostream& out) {
     out << "Machine: " << MachineText(summary.machine) << "\n";
     for (const std::string& fault : summary.faults) out << "Fault: " << fault << "\n";
@@ -49,8 +75,11 @@ void PrintBranding(const BrandingSummary& summary, std::ostream& out) {
 
 int RunInfo(const Args& args, Console& console) {
     int exitCode = kExitSuccess;
-    const auto parsed = ParseCommand(kCommand, args, {}, kInfoUsage, console, exitCode);
+    const auto parsed =
+        ParseCommand(kCommand, args, {kCodePageOption}, kInfoUsage, console, exitCode);
     if (!parsed) return exitCode;
+    const auto codePage = CodePageOption(kCommand, *parsed, console);
+    if (!codePage) return kExitUsage;
     if (parsed->operands.size() != 1)
         return UsageError(kCommand, "give one self-extractor or program", console);
     const std::string& path = parsed->operands[0];
@@ -78,6 +107,7 @@ int RunInfo(const Args& args, Console& console) {
     }
     console.out << "File: " << path << "\n";
     PrintBranding(*summary, console.out);
+    PrintSettings(*summary, *codePage, console.out);
     if (!archiveOffset) {
         console.out << "Archive: none\n";
         return kExitSuccess;

@@ -1,5 +1,6 @@
 // vexa sfx OUTPUT.exe (--archive ARCHIVE | PATH...) [--stub FILE] [--default-dest DIR]
-// [--icon FILE.ico] [--title TEXT] [--version-info KEY=VALUE]...
+// [--icon FILE.ico] [--title TEXT] [--version-info KEY=VALUE]... [--switches] [--silent]
+// [--run "COMMAND [ARGUMENTS]" [--temp]]
 #include "archive_reader.h"
 #include "branding_options.h"
 #include "command_line.h"
@@ -8,6 +9,7 @@
 #include "pack_inputs.h"
 #include "progress_format.h"
 #include "sfx_stub.h"
+#include "stub_settings_options.h"
 #include "temp_output.h"
 #include "usage.h"
 #include "vexa.h"
@@ -138,16 +140,17 @@ std::string Verify(const std::string& path, uint64_t archiveOffset, uint64_t exp
 std::string BrandStub(std::vector<uint8_t>& stub, const Branding& branding) {
     if (branding.Empty()) return {};
     if (std::string error = ApplyBranding(stub, branding); !error.empty())
-        return "cannot give it the icon, title or version information: " + error;
+        return "cannot give it the icon, title, version information or settings: " + error;
     if (const auto at = FindSignature(stub))
-        return "the icon or version information holds the archive signature (at offset " +
+        return "the icon, version information or run command holds the archive signature (at "
+               "offset " +
                std::to_string(*at) + " of the branded stub), which would hide the archive";
     return {};
 }
 
-// What the closing line says of the branding: ", with an icon of 4 images, a title and 2
-// version fields".
-std::string BrandingText(const Branding& branding) {
+// What the closing line says of the branding: ", with an icon of 4 images, a title, 2 version
+// fields and the command-line switches".
+std::string BrandingText(const Branding& branding, const CodePage& codePage) {
     std::vector<std::string> parts;
     if (branding.icons)
         parts.push_back("an icon of " + std::to_string(branding.icons->size()) +
@@ -156,10 +159,23 @@ std::string BrandingText(const Branding& branding) {
     if (const size_t fields = branding.versionFields.size())
         parts.push_back(std::to_string(fields) +
                         (fields == 1 ? " version field" : " version fields"));
+    if (branding.settings) {
+        const auto settings = StubSettingsParts(*branding.settings, codePage);
+        parts.insert(parts.end(), settings.begin(), settings.end());
+    }
     std::string text;
     for (size_t i = 0; i < parts.size(); ++i)
         text += (i == 0 ? ", with " : i + 1 == parts.size() ? " and " : ", ") + parts[i];
     return text;
+}
+
+// The entry names of an open archive, as stored. A record that cannot be read ends the list;
+// the written result's check reports it.
+std::vector<std::string> ArchiveNames(const ArchiveReader& reader) {
+    Result error;
+    std::vector<std::string> names;
+    for (const VEXA_ENTRY& entry : reader.AllEntries(error)) names.push_back(EntryName(entry));
+    return names;
 }
 
 }  // namespace
@@ -177,6 +193,10 @@ int RunSfx(const Args& args, Console& console) {
                                       {"icon", 0, true},
                                       {"title", 0, true},
                                       {"version-info", 0, true},
+                                      {"switches", 0, false},
+                                      {"silent", 0, false},
+                                      {"run", 0, true},
+                                      {"temp", 0, false},
                                       kCodePageOption},
                                      kSfxUsage, console, exitCode);
     if (!parsed) return exitCode;
@@ -202,6 +222,8 @@ int RunSfx(const Args& args, Console& console) {
 
     Branding branding;
     if (std::string error = ReadBrandingOptions(*parsed, branding); !error.empty())
+        return UsageError(kCommand, error, console);
+    if (std::string error = ReadStubSettingsOptions(*parsed, *codePage, branding); !error.empty())
         return UsageError(kCommand, error, console);
 
     const std::string& outputPath = parsed->operands[0];
@@ -251,12 +273,26 @@ int RunSfx(const Args& args, Console& console) {
             return kExitUsage;
         }
         expectedEntries = reader.EntryCount();
+        if (branding.settings)
+            if (std::string error =
+                    RunProgramProblem(*branding.settings, *codePage, ArchiveNames(reader),
+                                      "the entries of " + *archive);
+                !error.empty())
+                return UsageError(kCommand, error, console);
     } else {
         const std::vector<std::string> paths(parsed->operands.begin() + 1, parsed->operands.end());
         files = GatherInputs(kCommand, paths, outputPath, console,
                              {*codePage, parsed->Values("exclude")});
         if (!files) return kExitUsage;
         expectedEntries = files->size();
+        if (branding.settings) {
+            std::vector<std::string> names;
+            for (const InputFile& file : *files) names.push_back(file.name);
+            if (std::string error = RunProgramProblem(*branding.settings, *codePage, names,
+                                                      "the files being packed");
+                !error.empty())
+                return UsageError(kCommand, error, console);
+        }
     }
 
     TempOutput output(outputPath);
@@ -289,7 +325,7 @@ int RunSfx(const Args& args, Console& console) {
     if (!quiet)
         console.err << "Wrote " << outputPath << ": stub of " << FormatBytes(stub.size()) << " and "
                     << expectedEntries << (expectedEntries == 1 ? " entry" : " entries")
-                    << BrandingText(branding) << "\n";
+                    << BrandingText(branding, *codePage) << "\n";
     return kExitSuccess;
 }
 

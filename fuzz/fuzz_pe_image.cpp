@@ -1,7 +1,10 @@
 // Any bytes as a Windows program, read and branded as `vexa info` and `vexa sfx --icon --title
-// --version-info` do. Reading must survive anything. Branding may refuse, but when it succeeds
-// the result must read back with the new title, version fields and icon, its sections must end
-// where the file ends, and branding it again must change nothing.
+// --version-info --switches --run --temp` do. Reading must survive anything. Branding may refuse,
+// but when it succeeds the result must read back with the new title, version fields, icon and
+// settings, its sections must end where the file ends, and branding it again must change nothing.
+//
+// Every input is also read as the stub's settings resource: the reader must survive it, and what
+// it accepts must encode back to the very same bytes (one layout, no second spelling).
 //
 // The first byte also picks a lower-level reader for the bytes after it, so that each one gets
 // inputs of its own shape and not only what a resource tree hands it: 'M' (a program image)
@@ -85,6 +88,8 @@ const Branding& TheBranding() {
         BrandingIcons(),
         u"Entpacken für Größe — 展開",
         {{"FileVersion", "2.1"}, {"ProductName", "Vexa Prüfstand ✓"}},
+        vexa::pe::OwnedStubSettings{vexa::pe::kHonourSwitches | vexa::pe::kExtractToTemp,
+                                    "\"Sub Dir\\setup.exe\" /quiet /log=\"a b.txt\""},
     };
     return branding;
 }
@@ -183,6 +188,8 @@ void CheckBranded(const Bytes& original, const Bytes& branded, const Branding& b
     Require(summary->title == branding.title, "the branded image does not show the new title");
     CheckVersion(*summary, branding);
     CheckIcons(branded, *summary, *branding.icons);
+    Require(summary->hasSettings && summary->settings == branding.settings,
+            "the branded image does not read back its settings");
     Bytes again = branded;
     const std::string error = vexa::pe::ApplyBranding(again, branding);
     Require(error.empty(), "branding a branded image again is refused");
@@ -244,11 +251,20 @@ void FuzzDialog(std::span<const uint8_t> bytes) {
             "giving the same caption again changes the template");
 }
 
+void FuzzSettings(std::span<const uint8_t> bytes) {
+    vexa::pe::StubSettings settings;
+    if (vexa::pe::ParseStubSettings(bytes, settings) != vexa::pe::StubSettingsFault::None) return;
+    const Bytes again = vexa::pe::EncodeStubSettings(settings);
+    Require(std::equal(again.begin(), again.end(), bytes.begin(), bytes.end()),
+            "readable settings encode to other bytes");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::span<const uint8_t> input(data, size);
     FuzzImage(input);
+    FuzzSettings(input);
     if (size == 0 || data[0] == 'M') return 0;
     const std::span<const uint8_t> rest = input.subspan(1);
     switch (data[0] % 4) {

@@ -80,6 +80,34 @@ std::string ReplaceVersion(std::vector<Resource>& resources,
     return {};
 }
 
+// The settings are checked with the stub's own reader, so that nothing it would refuse is
+// written; one resource 130 replaces whatever the stub had under that name.
+std::string ReplaceSettings(std::vector<Resource>& resources, const OwnedStubSettings& settings,
+                            const ResourceId& language) {
+    std::vector<uint8_t> data = EncodeStubSettings(settings.View());
+    StubSettings check;
+    if (const StubSettingsFault fault = ParseStubSettings(data, check);
+        fault != StubSettingsFault::None)
+        return std::string("the self-extractor's settings cannot be used: ") +
+               StubSettingsFaultText(fault);
+    std::erase_if(resources,
+                  [](const Resource& r) { return Is(r, kRcDataType, kStubSettingsResource); });
+    resources.push_back({ResourceId::Number(kRcDataType), ResourceId::Number(kStubSettingsResource),
+                         language, 0, std::move(data)});
+    return {};
+}
+
+std::optional<OwnedStubSettings> ReadSettings(const Resource& resource, std::string& fault) {
+    StubSettings settings;
+    if (const StubSettingsFault error = ParseStubSettings(resource.data, settings);
+        error != StubSettingsFault::None) {
+        fault = "the self-extractor's settings (resource " + std::to_string(kStubSettingsResource) +
+                ") are malformed: " + StubSettingsFaultText(error);
+        return std::nullopt;
+    }
+    return OwnedStubSettings{settings.flags, std::string(settings.runCommand)};
+}
+
 }  // namespace
 
 std::string ApplyBranding(std::vector<uint8_t>& image, const Branding& branding) {
@@ -96,6 +124,10 @@ std::string ApplyBranding(std::vector<uint8_t>& image, const Branding& branding)
             return error;
     if (!branding.versionFields.empty())
         if (std::string error = ReplaceVersion(*resources, branding.versionFields, language);
+            !error.empty())
+            return error;
+    if (branding.settings)
+        if (std::string error = ReplaceSettings(*resources, *branding.settings, language);
             !error.empty())
             return error;
     return ReplaceResources(image, *resources);
@@ -132,6 +164,16 @@ std::optional<BrandingSummary> ReadBranding(std::span<const uint8_t> image, std:
         summary.hasVersion = true;
         summary.version = ReadVersionInfo(version->data);
         if (!summary.version) summary.faults.push_back("the version information is malformed");
+    }
+    // The stub finds its settings by type and name, in whichever language comes first.
+    const auto settings = std::find_if(resources->begin(), resources->end(), [](const Resource& r) {
+        return Is(r, kRcDataType, kStubSettingsResource);
+    });
+    if (settings != resources->end()) {
+        summary.hasSettings = true;
+        std::string settingsFault;
+        summary.settings = ReadSettings(*settings, settingsFault);
+        if (!summary.settings) summary.faults.push_back(settingsFault);
     }
     return summary;
 }

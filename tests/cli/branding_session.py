@@ -212,6 +212,20 @@ for kind, name in [("3", "1"), ("3", "2"), ("14", "107"), ("5", "129"), ("24", "
     check(built != b"" and built == raw_resource(work("own.exe"), kind, name),
           "resource %s/%s as built" % (kind, name))
 
+# The self-extractor's settings: one RT_RCDATA resource 130 in the layout the stub reads, beside
+# the resources as built, and the archive where the stub ends.
+command = "pkg\\readme.txt /x"
+run(VEXA, "sfx", "-q", "--stub", STUB, "--switches", "--run", command, "--temp", "settings.exe",
+    "pkg")
+settings = raw_resource(work("settings.exe"), "10", "130")
+check(settings == b"VXS1" + struct.pack("<II", 5, len(command)) + command.encode() + b"\0",
+      "resource 10/130 holds the settings byte for byte")
+check(raw_resource(STUB, "10", "130") == b"", "the stub as built has no settings")
+for kind, name in [("14", "107"), ("5", "129"), ("24", "1")]:
+    check(raw_resource(STUB, kind, name) == raw_resource(work("settings.exe"), kind, name),
+          "settings leave resource %s/%s as built" % (kind, name))
+check("All 3 entries OK" in run(VEXA, "test", "settings.exe"), "the one with settings tests")
+
 # A title far wider than the title bar is the user's choice, and kept whole.
 long_title = "Acme Setup " + "with a very long name " * 20
 run(VEXA, "sfx", "-q", "--stub", STUB, "--title", long_title, "long.exe", "pkg")

@@ -54,6 +54,31 @@ enum class StubSettingsFault {
     TempWithoutRun,    // --temp extracts into a folder that is removed: only with a program to run
 };
 
+// What is wrong with settings that cannot be read, for vexa info and the stub's log.
+inline const char* StubSettingsFaultText(StubSettingsFault fault) {
+    switch (fault) {
+        case StubSettingsFault::None:
+            return "readable";
+        case StubSettingsFault::Size:
+            return "its size does not match the command length it gives";
+        case StubSettingsFault::Magic:
+            return "it does not start with VXS1";
+        case StubSettingsFault::UnknownFlags:
+            return "it sets flags this version does not know";
+        case StubSettingsFault::CommandTooLong:
+            return "the run command is longer than 1024 bytes";
+        case StubSettingsFault::NotTerminated:
+            return "the run command is not followed by exactly one NUL";
+        case StubSettingsFault::ControlCharacter:
+            return "the run command holds a control character";
+        case StubSettingsFault::BadProgramPath:
+            return "the program to run is not a relative path inside the destination";
+        case StubSettingsFault::TempWithoutRun:
+            return "it extracts into a temporary folder without a program to run";
+    }
+    return "unknown fault";
+}
+
 // The program part of a run command: the first word, or the text between the first pair of
 // double quotes when the command starts with one. Empty when a quote is not closed.
 inline std::string_view RunProgram(std::string_view command) {
