@@ -8,7 +8,6 @@
  * archive cannot be opened. C89. */
 #include <stdio.h>
 #include <string.h>
-
 #include <vexa_reader.h>
 
 #ifdef _WIN32
@@ -46,8 +45,8 @@ static FARPROC find(HMODULE library, const char* name, int* missing) {
 /* vexa.dll from the system folder or this program's folder, as LoadLibraryEx allows. */
 static int load_functions(struct vexa_functions* f) {
     int missing = 0;
-    HMODULE library = LoadLibraryExA("vexa.dll", NULL, LOAD_LIBRARY_SEARCH_APPLICATION_DIR |
-                                                           LOAD_LIBRARY_SEARCH_SYSTEM32);
+    HMODULE library = LoadLibraryExA(
+        "vexa.dll", NULL, LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (!library) {
         fprintf(stderr, "cannot load vexa.dll (error %lu)\n", (unsigned long)GetLastError());
         return 0;
@@ -55,17 +54,16 @@ static int load_functions(struct vexa_functions* f) {
     /* A FARPROC is converted through a plain function pointer type, which C allows. */
     f->OpenStream = (uint32_t(VEXA_CALL*)(void**, const char*, uint32_t))(void (*)(void))find(
         library, "vexa_OpenStream", &missing);
-    f->GetNumFiles = (uint64_t(VEXA_CALL*)(void*))(void (*)(void))find(library, "vexa_GetNumFiles",
-                                                                        &missing);
+    f->GetNumFiles =
+        (uint64_t(VEXA_CALL*)(void*))(void (*)(void))find(library, "vexa_GetNumFiles", &missing);
     f->EnumerateFiles = (uint32_t(VEXA_CALL*)(void*, VEXA_ENTRY*, uint64_t))(void (*)(void))find(
         library, "vexa_EnumerateFiles", &missing);
     f->GetFileInfo = (uint32_t(VEXA_CALL*)(void*, VEXA_ENTRY*, uint64_t*, const char*))(
         void (*)(void))find(library, "vexa_GetFileInfo", &missing);
-    f->DecompressToFile = (uint32_t(VEXA_CALL*)(void*, const char*, const char*,
-                                                vexa_progress_fn))(void (*)(void))
-        find(library, "vexa_DecompressToFile", &missing);
-    f->CloseStream = (uint32_t(VEXA_CALL*)(void*))(void (*)(void))find(library, "vexa_CloseStream",
-                                                                        &missing);
+    f->DecompressToFile = (uint32_t(VEXA_CALL*)(void*, const char*, const char*, vexa_progress_fn))(
+        void (*)(void))find(library, "vexa_DecompressToFile", &missing);
+    f->CloseStream =
+        (uint32_t(VEXA_CALL*)(void*))(void (*)(void))find(library, "vexa_CloseStream", &missing);
     f->CancelOperation = (uint32_t(VEXA_CALL*)(void*))(void (*)(void))find(
         library, "vexa_CancelOperation", &missing);
     f->GetErrorString = (const char*(VEXA_CALL*)(int))(void (*)(void))find(

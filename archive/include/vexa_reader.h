@@ -111,8 +111,7 @@ VEXA_IMPORT uint64_t VEXA_CALL vexa_GetNumFiles(void* handle);
 /* Copies the record of entry `index` (from 0, in archive order) into *entry. Returns
  * VEXA_SUCCESS; VEXA_ERROR_INVALID_ARGUMENT (index out of range); VEXA_ERROR_UNKNOWN (the
  * archive ends or its records do not chain). Walking the indexes in order costs one read each. */
-VEXA_IMPORT uint32_t VEXA_CALL vexa_EnumerateFiles(void* handle, VEXA_ENTRY* entry,
-                                                   uint64_t index);
+VEXA_IMPORT uint32_t VEXA_CALL vexa_EnumerateFiles(void* handle, VEXA_ENTRY* entry, uint64_t index);
 
 /* Looks an entry up by its exact stored name (the first of two with the same name). Copies its
  * record into *entry and its record's file offset into *recordOffset; either may be null.

@@ -2,7 +2,6 @@
  * -Werror (tests/library/CMakeLists.txt), it fails on anything a standard does not allow. The
  * field offsets are part of the interface, so each is held here too. */
 #include <stddef.h>
-
 #include <vexa_reader.h>
 
 #define VEXA_CHECK(name, condition) typedef char name[(condition) ? 1 : -1]

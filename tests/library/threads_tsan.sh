@@ -29,8 +29,8 @@ done
 wait
 "$cxx" -fsanitize=thread "$work"/objects/*.o -o "$work/threads_test" -pthread
 
-# A text of three 4 MiB blocks, and small files beside it.
-seq 1 1500000 >"$work/source/data/numbers.txt"
+# A text of two 4 MiB blocks, and small files beside it.
+seq 1 700000 >"$work/source/data/numbers.txt"
 printf 'one\n' >"$work/source/data/docs/one.txt"
 head -c 70000 /dev/urandom >"$work/source/data/docs/noise.bin"
 "$vexa" create -q "$work/threads.vexa" "$work/source/data"
