@@ -33,14 +33,14 @@ cmake --build "$build/win64" -j "$jobs" --target sfxstub
 
 for width in win32 win64; do
   echo "== Windows: vexa.exe ($width) and its zip"
-  cmake --build "$build/$width" -j "$jobs" --target vexa
+  cmake --build "$build/$width" -j "$jobs" --target vexa vexa_dll vexa_msvc_import_library
   (cd "$build/$width" && cpack -G ZIP -B "$out" >/dev/null)
 done
 
 echo "== Linux: vexa with both stubs"
 cmake -S "$root" -B "$build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVEXA_TESTS=OFF \
   -DVEXA_STUB="$stub32" -DVEXA_STUB64="$stub64" -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
-cmake --build "$build/release" -j "$jobs" --target vexa vexa_man_page
+cmake --build "$build/release" -j "$jobs" --target vexa vexa_man_page vexa_shared vexa_static
 (cd "$build/release" && cpack -G DEB -B "$out" >/dev/null)
 
 rm -rf "$out/_CPack_Packages"
