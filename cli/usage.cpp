@@ -6,7 +6,12 @@ namespace vexa::cli {
 #define VEXA_VERSION "unknown"
 #endif
 
-const char* const kVersionText = "vexa (Tarnwick Archiver) " VEXA_VERSION "\n";
+const char* const kVersionText =
+    "vexa (Tarnwick Archiver) " VEXA_VERSION
+    "\n"
+    "Copyright (c) 2026 Tarnwick Archiver developers.\n"
+    "License: MIT <https://opensource.org/licenses/MIT>. This is free software: you are free\n"
+    "to change and redistribute it. There is NO WARRANTY, to the extent permitted by law.\n";
 
 const char* const kToolUsage =
     "Usage: vexa COMMAND [OPTIONS] ARGUMENTS...\n"

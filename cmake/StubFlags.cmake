@@ -15,3 +15,23 @@ function(vexa_use_stub_flags target)
     target_compile_options(${target} PRIVATE -fno-asynchronous-unwind-tables)
   endif()
 endfunction()
+
+# Links TARGET with the stub's own entry point (the object library sfx_entry, sfx/entry.cpp) in
+# place of the runtime's start-up code, which brings argv parsing, atexit tables, the pseudo-
+# relocation fixer, TLS callbacks and error handlers the stub never uses (about 7 KiB). Without
+# that fixer, data of a DLL must be reached through its import (dllimport): auto-import is off,
+# so a reference that needs a fix at run time fails the link instead of the program.
+function(vexa_use_stub_entry target)
+  target_sources(${target} PRIVATE $<TARGET_OBJECTS:sfx_entry>)
+  # i686 names of C functions carry a leading underscore. With the start-up code gone, nothing
+  # registers the 32-bit DWARF frame tables: they are dropped (64 bits keep .pdata/.xdata).
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(entry _SfxEntry)
+    set(drop_frames ${PROJECT_SOURCE_DIR}/cmake/StubDropFrameTables.ld)
+    target_link_options(${target} PRIVATE -Wl,-T,${drop_frames})
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${drop_frames})
+  else()
+    set(entry SfxEntry)
+  endif()
+  target_link_options(${target} PRIVATE -nostartfiles -Wl,-e,${entry} -Wl,--disable-auto-import)
+endfunction()

@@ -94,11 +94,11 @@ echo "== install into a temporary prefix, then vexa sfx (either width) from ther
 # The native build takes the stubs that the Windows builds made.
 cmake -S "$root" -B "$build/native" -DVEXA_STUB="$build/win32/sfx/sfxstub.exe" \
   -DVEXA_STUB64="$build/win64/sfx/sfxstub.exe" >/dev/null
-cmake --build "$build/native" -j "$jobs" --target vexa vexa_man_page vexa_shared vexa_static
+cmake --build "$build/native" -j "$jobs" --target vexa vexa_man_page vexa_package_docs vexa_shared vexa_static
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/vexa-install.XXXXXX")
 cmake --install "$build/native" --prefix "$prefix" >/dev/null
-for file in bin/vexa share/vexa/sfxstub.exe share/vexa/sfxstub64.exe share/man/man1/vexa.1 \
-  share/doc/vexa/README.md; do
+for file in bin/vexa share/vexa/sfxstub.exe share/vexa/sfxstub64.exe share/man/man1/vexa.1.gz \
+  share/doc/vexa/README.md.gz share/doc/vexa/copyright; do
   [ -f "$prefix/$file" ] || { echo "install: $file is missing" >&2; exit 1; }
 done
 for width in win32 win64; do
@@ -110,10 +110,14 @@ for width in win32 win64; do
     { echo "install: vexa sfx ${option[*]} did not make a $width self-extractor" >&2; exit 1; }
   rm "$prefix/setup.exe"
 done
-man_page=$(man -l "$prefix/share/man/man1/vexa.1" 2>/dev/null)
+man_page=$(man -l "$prefix/share/man/man1/vexa.1.gz" 2>/dev/null)
 for option in --x64 --icon --version-info; do
   grep -q -- "$option" <<<"$man_page" ||
     { echo "install: the man page lacks the sfx option $option" >&2; exit 1; }
+done
+for command in create list test extract sfx info; do
+  zgrep -qx "\.SS $command" "$prefix/share/man/man1/vexa.1.gz" ||
+    { echo "install: the man page lacks the command $command" >&2; exit 1; }
 done
 rm -rf "$prefix"
 # The reader library from an install, built by CMake and pkg-config as a user would (no sanitizers).
@@ -124,6 +128,13 @@ took $step
 step=$SECONDS
 echo "== self-extractors of either width branded by the Linux vexa, read back by pefile and icoutils"
 run_ctest "$build/native" -L stubs
+took $step
+
+step=$SECONDS
+echo "== the packages (the Windows trees above reused); lintian on the .deb: no error, no warning"
+"$root/scripts/package.sh"
+lintian --fail-on error,warning --display-info "$build"/packages/vexa_*.deb
+passed=$((passed + 1))
 took $step
 
 step=$SECONDS

@@ -1,5 +1,6 @@
 # Sourced, with the prefix folder as $1: a private, quiet, display-free Wine prefix and one
-# persistent wineserver for the whole run (stopped by stop_wine, which callers put in a trap).
+# persistent wineserver for the whole run (stopped by stop_wine, which callers put in a trap),
+# under a UTF-8 locale.
 # With "x11" as $2 the prefix uses the X11 driver instead, for pictures under Xvfb.
 # $3 is the width of the Windows programs to run: win32 (the default) or win64. Each width has
 # its own prefix folder (the name gets a "-win64" suffix), and every Wine call goes through the
@@ -17,6 +18,11 @@ case $wine_arch in
   *) echo "wine-env.sh: unknown width $wine_arch (win32 or win64)" >&2; return 2 ;;
 esac
 [ -x "$wine" ] || wine=$(command -v wine)
+# Wine turns ANSI names into Unix ones through the locale: under C or POSIX a name with a byte
+# above 0x7F cannot be created ("Invalid argument"). C.UTF-8 is part of Debian's libc (no locale
+# package needed), and gives the ANSI code page 1252. Everything started from here inherits it,
+# the builds and CTest included, whatever the caller's locale.
+export LC_ALL=C.UTF-8
 export WINEPREFIX=$wine_prefix_dir
 export WINEDEBUG=-all
 export WINEARCH=$wine_arch

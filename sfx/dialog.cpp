@@ -1,8 +1,5 @@
 #include "dialog.h"
 
-#include <objbase.h>
-#include <shlobj.h>
-
 #include <cstring>
 #include <mutex>
 
@@ -12,6 +9,7 @@
 #include "dialog_updates.h"
 #include "exit_codes.h"
 #include "extraction_state.h"
+#include "folder_picker.h"
 #include "paths.h"
 #include "resource.h"
 #include "text_format.h"
@@ -22,34 +20,12 @@
 namespace sfx {
 
 using vexa::win32::KernelObject;
-using vexa::win32::UniqueHandle;
 
 namespace {
-
-// Item lists the folder picker hands out.
-struct ItemIdListTraits {
-    using Handle = ITEMIDLIST*;
-    static Handle Empty() { return nullptr; }
-    static void Release(Handle list) { ::CoTaskMemFree(list); }
-};
 
 ExtractionState& StateOf(HWND dialog) {
     return *reinterpret_cast<ExtractionState*>(::GetWindowLongPtrA(dialog, DWLP_USER));
 }
-
-// COM for the folder picker's new dialog style, for the duration of one Browse.
-class ComApartment {
-  public:
-    ComApartment() : initialised_(SUCCEEDED(::CoInitialize(nullptr))) {}
-    ~ComApartment() {
-        if (initialised_) ::CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-  private:
-    bool initialised_;
-};
 
 void ShowDestinationTooLong(HWND dialog) {
     ::MessageBoxA(dialog, "The destination directory is too long.", "Error",
@@ -117,17 +93,12 @@ void OnClose(HWND dialog) {
 }
 
 void OnBrowse(HWND dialog) {
-    ComApartment com;
-    BROWSEINFOA info{};
-    info.hwndOwner = dialog;
-    info.lpszTitle = "Select the folder to extract to";
-    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_UAHINT;  // 0x0141
-    const UniqueHandle<ItemIdListTraits> picked(::SHBrowseForFolderA(&info));
-    if (!picked) return;
-    // A picked item without a file-system path leaves the destination as it was.
+    // Cancelled, or an item without a file-system path: the destination stays as it was.
     char path[MAX_PATH] = "";
-    if (::SHGetPathFromIDListA(picked.Get(), path))
-        ::SetDlgItemTextA(dialog, IDC_DESTINATION, path);
+    const FolderPick pick = PickFolder(dialog, path);
+    if (pick == FolderPick::Picked) ::SetDlgItemTextA(dialog, IDC_DESTINATION, path);
+    // Without the system's picker the destination can still be typed.
+    if (pick == FolderPick::Unavailable) ::EnableWindow(::GetDlgItem(dialog, IDC_BROWSE), FALSE);
 }
 
 }  // namespace

@@ -48,6 +48,8 @@ class DialogUpdates {
     // Hands over everything gathered and returns once the dialog shows it: before anything the
     // user has to read or answer, and at the end of a run.
     void Flush();
+    // False in a silent run, which has no dialog to update.
+    bool HasDialog() const { return dialog_ != nullptr; }
 
   private:
     void FlushWhenDue();

@@ -12,13 +12,16 @@
 #include "dialog.h"
 #include "exit_codes.h"
 #include "extraction_state.h"
+#include "folder_picker.h"
 #include "own_settings.h"
 #include "paths.h"
 #include "private_folder.h"
 #include "resource.h"
 #include "run_log.h"
 #include "run_program.h"
+#include "runtime_failures.h"
 #include "switches.h"
+#include "system_libraries.h"
 #include "usage_box.h"
 #include "worker.h"
 
@@ -63,7 +66,15 @@ unsigned ExtractWithoutDialog(const char* typed, OverwritePolicy existingFiles,
 
 unsigned ExtractWithDialog(HINSTANCE instance, const char* typed, const Switches& switches,
                            bool runAfterExtraction, bool intoTemp) {
-    ::InitCommonControls();
+    // The dialog's progress bar is a common control: without comctl32 there is no dialog.
+    const auto initCommonControls = vexa::win32::SystemFunction<decltype(::InitCommonControls)>(
+        "comctl32.dll", "InitCommonControls");
+    if (!initCommonControls) StopForInternalError();
+    initCommonControls();
+    // The input method code (imm32) loads ole32 when the dialog's first window is made. Wine
+    // resolves such a delayed import in the old order, program folder first, whatever the
+    // search was restricted to: ole32 and what it imports come from System32 now instead.
+    (void)vexa::win32::LoadSystemLibrary(kComLibrary);
     g_state.initialDestination = typed;
     g_state.exitCode = kExitCancelled;
     g_state.createWithoutAsking = switches.destination[0] || intoTemp;
@@ -80,6 +91,8 @@ unsigned ExtractWithDialog(HINSTANCE instance, const char* typed, const Switches
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+    // Before anything can load a DLL: none may come from the folder this program was run from.
+    vexa::win32::RestrictDllSearch();
     vexa::pe::StubSettings settings;
     if (ReadOwnSettings(settings) == OwnSettings::Damaged || !DefaultDestinationIsClean())
         return int(ReportDamagedSettings());

@@ -107,6 +107,12 @@ bool PrivateTempFolder::Create() {
 
 void PrivateTempFolder::Remove() {
     if (!path_[0]) return;
+    // The directory tests leave the program's own current directory inside the folder, and a
+    // folder some process stands in cannot be removed: step out to its parent first.
+    char parent[MAX_PATH + 1];
+    std::strcpy(parent, path_);
+    if (char* last = std::strrchr(parent, '\\')) last[1] = '\0';
+    ::SetCurrentDirectoryA(parent);
     for (int attempt = 0; attempt < 20; ++attempt) {
         RemoveTree(path_);
         if (::GetFileAttributesA(path_) == INVALID_FILE_ATTRIBUTES) break;

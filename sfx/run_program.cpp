@@ -86,13 +86,12 @@ unsigned RunProgramAndWait(const char* folder, std::string_view command,
     char* const line = arguments + kLineSize;
     const std::string_view path = vexa::pe::RunProgram(command);
     const std::string_view fixed = vexa::pe::RunArguments(command);
-    FormatText(program, kLineSize, "%s%s%.*s", folder,
-               folder[0] && folder[std::strlen(folder) - 1] == '\\' ? "" : "\\", int(path.size()),
-               path.data());
+    // (A doubled backslash after a root folder is taken as one.)
+    FormatText(program, kLineSize, "%s\\%.*s", folder, int(path.size()), path.data());
     for (char* c = program; *c; ++c)
         if (*c == '/') *c = '\\';
-    FormatText(arguments, kLineSize, "%.*s%s%s", int(fixed.size()), fixed.data(),
-               !fixed.empty() && extraArguments[0] ? " " : "", extraArguments);
+    // Blanks between and after the arguments separate nothing more than one does.
+    FormatText(arguments, kLineSize, "%.*s %s", int(fixed.size()), fixed.data(), extraArguments);
     FormatText(line, kLineSize, "\"%s\" %s", program, arguments);
     LogLine("Running: %s", line);
 

@@ -21,11 +21,11 @@ namespace {
     ::ExitProcess(exitCode);
 }
 
-[[noreturn]] void StopForInternalError() {
+}  // namespace
+
+void StopForInternalError() {
     Stop("The self-extractor met an internal error and has to stop.", kExitInternalError);
 }
-
-}  // namespace
 
 void StopForLackOfMemory() {
     Stop("There is not enough memory to go on; the self-extractor has to stop.",

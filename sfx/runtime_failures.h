@@ -13,4 +13,8 @@ constexpr unsigned kOutOfMemoryExitCode = kExitOutOfMemory;
 // Shows "Not enough memory" in a box without owner and ends the process.
 [[noreturn]] void StopForLackOfMemory();
 
+// Shows "internal error" in a box without owner and ends the process with kExitInternalError;
+// also where a part of Windows the stub cannot do without is missing.
+[[noreturn]] void StopForInternalError();
+
 }  // namespace sfx

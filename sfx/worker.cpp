@@ -287,6 +287,9 @@ EntryOutcome ExtractionRun::ExtractEntry(void* stream, uint64_t index) {
     g_progressUpdates = nullptr;
     if (result != 0) {
         ++failedEntries_;
+        // Nobody sees the error of a silent run: a file that failed its check must not stay
+        // behind looking like a good one. The dialog keeps it, and its box names it.
+        if (!updates_.HasDialog()) ::DeleteFileA(destination);
         ReportErrorNow("%s :: %s :: %i\n\nerror during decompressing file:\n'%s'\n\n%s", "sfxstub",
                        "ExtractThread", 159, name, vexa_GetErrorString(int(result)));
     } else {

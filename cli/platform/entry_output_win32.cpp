@@ -5,6 +5,7 @@
 #include "entry_output.h"
 #include "host_fs.h"
 #include "interrupt.h"
+#include "long_path.h"
 #include "unique_handle.h"
 #include "wide_text.h"
 
@@ -145,15 +146,15 @@ EntryOutput::Status EntryOutput::Prepare(OutputFolders& folders,
     std::string path = kept ? f.levels.back().path : f.root;
     for (size_t i = kept; i < folderLevels; ++i) {
         join(path, levels[i]);
-        const std::wstring wide = Widen(path);
+        const std::wstring wide = WidePath(path);
         if (const Status status = EnterLevel(path, wide, why); status != Status::Ready)
             return status;
         f.levels.push_back({levels[i], path, HoldFolder(wide)});
     }
-    s.folder = Widen(path);
+    s.folder = WidePath(path);
     join(path, levels.back());
     s.finalPath = path;
-    s.finalName = Widen(path);
+    s.finalName = WidePath(path);
 
     s.overwrite = overwrite;
     if (const Status status = ExamineFinalName(s.finalName, path, overwrite, s.exists, why);
@@ -162,7 +163,7 @@ EntryOutput::Status EntryOutput::Prepare(OutputFolders& folders,
 
     std::string tempPath = path.substr(0, path.size() - levels.back().size());
     tempPath += TemporaryName(fs::ProcessId(), ++g_serial);
-    s.tempName = Widen(tempPath);
+    s.tempName = WidePath(tempPath);
     s.interruptGuard = std::make_unique<RemoveOnInterrupt>(tempPath);
     // Shareable for deletion, so that an interrupt can remove it while it is open.
     s.file.Reset(::CreateFileW(s.tempName.c_str(), GENERIC_WRITE,

@@ -4,13 +4,14 @@
 // after windows.h, which it needs
 #include <fcntl.h>
 #include <io.h>
-#include <shellapi.h>
 
 #include <cstdio>
 
 #include "host_fs.h"
+#include "long_path.h"
 #include "unique_handle.h"
 #include "wide_text.h"
+#include "windows_command_line.h"
 
 namespace vexa::cli::fs {
 
@@ -33,7 +34,7 @@ char Separator() {
 
 std::optional<Metadata> Stat(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!::GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data))
+    if (!::GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data))
         return std::nullopt;
     Metadata meta;
     meta.symlink = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
@@ -52,7 +53,7 @@ std::optional<Metadata> Stat(const std::string& path) {
 }
 
 std::optional<std::string> FileIdentity(const std::string& path) {
-    FileHandle file(::CreateFileW(Widen(path).c_str(), 0,
+    FileHandle file(::CreateFileW(WidePath(path).c_str(), 0,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!file) return std::nullopt;
@@ -65,7 +66,7 @@ std::optional<std::string> FileIdentity(const std::string& path) {
 }
 
 platform::File OpenForReading(const std::string& path) {
-    HANDLE handle = ::CreateFileW(Widen(path).c_str(), GENERIC_READ,
+    HANDLE handle = ::CreateFileW(WidePath(path).c_str(), GENERIC_READ,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return {};
@@ -73,7 +74,7 @@ platform::File OpenForReading(const std::string& path) {
 }
 
 platform::File CreateForWriting(const std::string& path) {
-    HANDLE handle = ::CreateFileW(Widen(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+    HANDLE handle = ::CreateFileW(WidePath(path).c_str(), GENERIC_READ | GENERIC_WRITE,
                                   FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return {};
@@ -81,24 +82,42 @@ platform::File CreateForWriting(const std::string& path) {
 }
 
 std::string LibraryPath(const std::string& path) {
-    const std::wstring wide = Widen(path);
-    BOOL usedDefault = FALSE;
-    char ansi[MAX_PATH * 2];
-    int length = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, ansi,
-                                       sizeof ansi, nullptr, &usedDefault);
-    if (length > 0 && !usedDefault) return ansi;
-    wchar_t shortPath[MAX_PATH];
-    const DWORD shortLength = ::GetShortPathNameW(wide.c_str(), shortPath, MAX_PATH);
-    if (shortLength == 0 || shortLength >= MAX_PATH) return path;
-    length = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, shortPath, -1, ansi, sizeof ansi,
-                                   nullptr, &usedDefault);
-    return length > 0 && !usedDefault ? std::string(ansi) : path;
+    // The reader opens files through the ANSI functions and keeps the path in a field of 255
+    // bytes: it takes only names the ANSI code page can spell, and short paths. The short (8.3)
+    // name, where the volume keeps them, gets around both.
+    const auto ansiWithin = [](const std::wstring& wide) -> std::optional<std::string> {
+        constexpr int kLibraryPathLimit = 255;
+        BOOL usedDefault = FALSE;
+        char ansi[MAX_PATH * 2];
+        const int length = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1,
+                                                 ansi, sizeof ansi, nullptr, &usedDefault);
+        if (length <= 0 || length - 1 > kLibraryPathLimit || usedDefault) return std::nullopt;
+        return std::string(ansi);
+    };
+    if (const auto ansi = ansiWithin(Widen(path))) return *ansi;
+    const std::wstring wide = WidePath(path);
+    const DWORD needed = ::GetShortPathNameW(wide.c_str(), nullptr, 0);
+    if (needed == 0) return path;
+    std::wstring shortPath(needed, L'\0');
+    const DWORD length = ::GetShortPathNameW(wide.c_str(), shortPath.data(), needed);
+    if (length == 0 || length >= needed) return path;
+    shortPath.resize(length);
+    if (shortPath.compare(0, 8, L"\\\\?\\UNC\\") == 0)
+        shortPath.replace(0, 8, L"\\\\");
+    else if (shortPath.compare(0, 4, L"\\\\?\\") == 0)
+        shortPath.erase(0, 4);
+    return ansiWithin(shortPath).value_or(path);
 }
 
 std::string CaseFoldKey(const std::string& name) {
-    std::wstring wide = Widen(name);
-    if (!wide.empty()) ::CharUpperBuffW(wide.data(), DWORD(wide.size()));
-    return Narrow(wide);
+    // Kernel32's upper case rather than user32's CharUpperBuffW: a console program without user32
+    // loads fewer DLLs. Without linguistic casing the mapping is the same in every locale.
+    const std::wstring wide = Widen(name);
+    std::wstring upper = wide;
+    if (!wide.empty() && !::LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.data(),
+                                         int(wide.size()), upper.data(), int(upper.size())))
+        return Narrow(wide);
+    return Narrow(upper);
 }
 
 void SetBinaryOutput() {
@@ -114,19 +133,19 @@ std::optional<unsigned> TerminalWidth() {
 }
 
 bool MakeDirectory(const std::string& path) {
-    const std::wstring wide = Widen(path);
+    const std::wstring wide = WidePath(path);
     if (::CreateDirectoryW(wide.c_str(), nullptr)) return true;
     const DWORD attributes = ::GetFileAttributesW(wide.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool RenameReplace(const std::string& from, const std::string& to) {
-    return ::MoveFileExW(Widen(from).c_str(), Widen(to).c_str(),
+    return ::MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool RemoveFile(const std::string& path) {
-    const std::wstring wide = Widen(path);
+    const std::wstring wide = WidePath(path);
     const DWORD attributes = ::GetFileAttributesW(wide.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         ::SetFileAttributesW(wide.c_str(), attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
@@ -140,11 +159,9 @@ bool StderrIsTerminal() {
 
 std::vector<std::string> CommandArguments(int, char**) {
     ::SetConsoleOutputCP(CP_UTF8);
-    int count = 0;
-    LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    const std::vector<std::wstring> words = SplitWindowsCommandLine(::GetCommandLineW());
     std::vector<std::string> args;
-    for (int i = 1; wide && i < count; ++i) args.push_back(Narrow(wide[i]));
-    if (wide) ::LocalFree(wide);
+    for (size_t i = 1; i < words.size(); ++i) args.push_back(Narrow(words[i]));
     return args;
 }
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "interrupt.h"
+#include "long_path.h"
 #include "wide_text.h"
 
 namespace vexa::cli::interrupt_detail {
@@ -20,7 +21,7 @@ BOOL WINAPI OnControlEvent(DWORD) {
 }  // namespace
 
 void RemoveFile(const char* path) {
-    const std::wstring wide = Widen(path);
+    const std::wstring wide = WidePath(path);
     ::SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
     ::DeleteFileW(wide.c_str());
 }

@@ -4,9 +4,10 @@
 // strings or empty optionals and never throw for malformed input.
 #pragma once
 
-#include "pe/branding.h"      // ApplyBranding, ReadBranding
-#include "pe/icon_file.h"     // ReadIconFile: a .ico file's images
-#include "pe/pe_image.h"      // ReadPeLayout: headers and sections
-#include "pe/pe_signature.h"  // certificate table removal, archive signature search
-#include "pe/utf16.h"         // UTF-8 and UTF-16 text
-#include "pe/version_info.h"  // version resources and their fields
+#include "pe/branding.h"       // ApplyBranding, ReadBranding
+#include "pe/icon_file.h"      // ReadIconFile: a .ico file's images
+#include "pe/pe_image.h"       // ReadPeLayout: headers and sections
+#include "pe/pe_signature.h"   // certificate table removal, archive signature search
+#include "pe/stub_settings.h"  // the self-extractor's own settings (resource 130)
+#include "pe/utf16.h"          // UTF-8 and UTF-16 text
+#include "pe/version_info.h"   // version resources and their fields

@@ -23,6 +23,7 @@ TEST(Help, VersionAndHelpForEachCommand) {
         {{"help", "test"}, kTestUsage},
         {{"help", "extract"}, kExtractUsage},
         {{"help", "sfx"}, kSfxUsage},
+        {{"help", "info"}, kInfoUsage},
     };
     for (const auto& c : cases) {
         const Outcome outcome = Vexa(c.args);
@@ -30,8 +31,9 @@ TEST(Help, VersionAndHelpForEachCommand) {
         EXPECT_EQ(outcome.out, c.out) << c.args.back();
         EXPECT_EQ(outcome.err, "") << c.args.back();
     }
-    // help2man reads the name and version from the first line.
+    // help2man reads the name and version from the first line; the packages name the license.
     EXPECT_EQ(std::string(kVersionText).rfind("vexa (Tarnwick Archiver) 1.", 0), 0u);
+    EXPECT_NE(std::string(kVersionText).find("\nLicense: MIT "), std::string::npos);
 }
 
 TEST(Help, RefusesWhatIsNotOneCommand) {

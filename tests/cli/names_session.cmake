@@ -11,16 +11,6 @@ set(ENV{LC_ALL} C.UTF-8)
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 
-function(run_vexa expect)
-  execute_process(COMMAND ${EMULATOR} ${VEXA} ${ARGN} WORKING_DIRECTORY ${WORK}
-                  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT status STREQUAL expect)
-    message(FATAL_ERROR "vexa ${ARGN}: exit ${status}, expected ${expect}\n${out}\n${err}")
-  endif()
-  set(OUT "${out}" PARENT_SCOPE)
-  set(ERR "${err}" PARENT_SCOPE)
-endfunction()
-
 include(${CMAKE_CURRENT_LIST_DIR}/script_checks.cmake)
 
 # expect_files(DIR NAMES...): DIR holds exactly these files (relative, '/' between levels).

@@ -17,3 +17,15 @@ function(run)
   endif()
   set(OUT "${out}${err}" PARENT_SCOPE)
 endfunction()
+
+# run_vexa(EXPECTED-STATUS ARGS...): runs the built program (${EMULATOR} ${VEXA}) in WORK; it must
+# exit with EXPECTED-STATUS. Leaves its output in OUT and ERR.
+function(run_vexa expect)
+  execute_process(COMMAND ${EMULATOR} ${VEXA} ${ARGN} WORKING_DIRECTORY ${WORK}
+                  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT status STREQUAL expect)
+    message(FATAL_ERROR "vexa ${ARGN}: exit ${status}, expected ${expect}\n${out}\n${err}")
+  endif()
+  set(OUT "${out}" PARENT_SCOPE)
+  set(ERR "${err}" PARENT_SCOPE)
+endfunction()

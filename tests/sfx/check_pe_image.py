@@ -3,15 +3,21 @@
 
     check_pe_image.py {stub,tool} --width {32,64} FILE
 
-`stub` is sfxstub.exe (GUI, the eight archive functions exported by name, its resources, small,
-no archive signature in the image, nothing after the last section); `tool` is vexa.exe
-(console). Both may import system DLLs only: a MinGW runtime DLL would be missing on the user's
-machine. Every check prints a line; a failed one says what was expected and what was found.
+`stub` is sfxstub.exe (GUI, the eight archive functions exported by name, no msvcrt import that
+needs the runtime's start-up code, its resources, small, no archive signature in the image,
+nothing after the last section); `tool` is vexa.exe (console, aware of long paths). Both
+carry a manifest (asInvoker, Windows 7 to 11; the stub per-monitor DPI aware). Each may import only the DLLs on
+its own list, all of them KnownDLLs, which Windows always takes from the system: a MinGW runtime
+DLL would be missing on the user's machine, and any other DLL (comctl32, shell32, ...) would be
+looked for in the program's own folder first, where a download may have put one. The programs
+load those from System32 at run time instead. Every check prints a line; a failed one says what
+was expected and what was found.
 Exit status 1 when any check fails. Run it with Debian's /usr/bin/python3 (python3-pefile).
 """
 import argparse
 import sys
 from collections import namedtuple
+from xml.etree import ElementTree
 
 try:
     import pefile
@@ -24,11 +30,16 @@ except ImportError:
 # not occur in the stub itself.
 ARCHIVE_SIGNATURE = bytes.fromhex("564558410100008F")
 MAX_STUB_SIZE = 65536
-SYSTEM_DLLS = ("kernel32.dll", "user32.dll", "comctl32.dll", "shell32.dll", "ole32.dll",
-               "msvcrt.dll", "gdi32.dll", "advapi32.dll")
+STUB_IMPORTS = ("KERNEL32.dll", "USER32.dll", "msvcrt.dll")
+TOOL_IMPORTS = ("KERNEL32.dll", "msvcrt.dll")
 STUB_EXPORTS = ("vexa_OpenStream", "vexa_GetNumFiles", "vexa_EnumerateFiles",
                 "vexa_GetFileInfo", "vexa_DecompressToFile", "vexa_CloseStream",
                 "vexa_CancelOperation", "vexa_GetErrorString")
+# msvcrt.dll fills these only when the runtime's start-up code asks it to, and the stub starts
+# without that code (sfx/entry.cpp): its command line comes through WinMain, and nothing may be
+# left for exit to run.
+STARTUP_IMPORTS = ("__getmainargs", "__argc", "__argv", "__wargv", "__p___argc", "__p___argv",
+                   "__p___wargv", "_onexit", "atexit")
 IDD_EXTRACT = 129
 IDI_APPLICATION_ICON = 107
 MANIFEST_ID = 1  # CREATEPROCESS_MANIFEST_RESOURCE_ID
@@ -92,15 +103,28 @@ def subsystem_check(wanted):
     return check
 
 
-def check_imports(image):
-    dlls = [entry.dll.decode("ascii", "replace")
-            for entry in getattr(image.pe, "DIRECTORY_ENTRY_IMPORT", [])]
-    foreign = [dll for dll in dlls if dll.lower() not in SYSTEM_DLLS]
-    found = ", ".join(dlls) or "no imports"
-    if foreign:
-        found += "; not system DLLs: " + ", ".join(foreign)
-    return Result(bool(dlls) and not foreign, "system DLLs only (" + ", ".join(SYSTEM_DLLS) + ")",
-                  found)
+def imports_check(allowed):
+    def check(image):
+        dlls = [entry.dll.decode("ascii", "replace")
+                for entry in getattr(image.pe, "DIRECTORY_ENTRY_IMPORT", [])]
+        lowered = [dll.lower() for dll in allowed]
+        foreign = [dll for dll in dlls if dll.lower() not in lowered]
+        found = ", ".join(dlls) or "no imports"
+        if foreign:
+            found += "; not allowed: " + ", ".join(foreign)
+        return Result(bool(dlls) and not foreign, "imports from " + ", ".join(allowed) + " only",
+                      found)
+    return check
+
+
+def check_no_startup_imports(image):
+    found = [imported.name.decode("ascii", "replace")
+             for entry in getattr(image.pe, "DIRECTORY_ENTRY_IMPORT", [])
+             if entry.dll.lower() == b"msvcrt.dll"
+             for imported in entry.imports
+             if imported.name and imported.name.decode("ascii", "replace") in STARTUP_IMPORTS]
+    return Result(not found, "none of msvcrt's " + ", ".join(STARTUP_IMPORTS),
+                  ", ".join(found) or "none")
 
 
 def exported_as(function, name):
@@ -122,16 +146,63 @@ def check_exports(image):
                   "; ".join(wrong) or "one each")
 
 
-def check_manifest(image):
-    wanted = ['level="asInvoker"', f'processorArchitecture="{image.width.manifest_arch}"']
-    expected = f"RT_MANIFEST {MANIFEST_ID} holding " + " and ".join(wanted)
-    data = image.resource(pefile.RESOURCE_TYPE["RT_MANIFEST"], MANIFEST_ID)
-    if data is None:
-        return Result(False, expected, f"no RT_MANIFEST {MANIFEST_ID}")
-    text = data.decode("utf-8", "replace")
-    missing = [part for part in wanted if part not in text]
-    return Result(not missing, expected, "missing " + " and ".join(missing) if missing else
-                  "both")
+ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
+ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
+COMPATIBILITY = "{urn:schemas-microsoft-com:compatibility.v1}"
+SETTINGS_2005 = "{http://schemas.microsoft.com/SMI/2005/WindowsSettings}"
+SETTINGS_2016 = "{http://schemas.microsoft.com/SMI/2016/WindowsSettings}"
+# Windows 7, 8, 8.1 and 10/11: a Windows not named runs the program as it would an old one.
+SUPPORTED_OS = ("{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+                "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}")
+# <windowsSettings> elements and their values: the stub is per-monitor DPI aware (v2, falling
+# back to v1), vexa.exe takes paths beyond MAX_PATH.
+STUB_SETTINGS = {SETTINGS_2005 + "dpiAware": "true/pm",
+                 SETTINGS_2016 + "dpiAwareness": "PerMonitorV2, PerMonitor"}
+TOOL_SETTINGS = {SETTINGS_2016 + "longPathAware": "true"}
+
+
+def local_name(tag):
+    return tag.split("}")[-1]
+
+
+def manifest_faults(text, arch, settings):
+    """What the manifest text lacks or has wrong, as a list of phrases."""
+    try:
+        root = ElementTree.fromstring(text)
+    except ElementTree.ParseError as error:
+        return [f"well-formed XML ({error})"]
+    faults = []
+    identity = root.find(ASM_V1 + "assemblyIdentity")
+    if identity is None or identity.get("processorArchitecture") != arch:
+        faults.append(f'processorArchitecture="{arch}"')
+    levels = [e.get("level") for e in root.iter(ASM_V3 + "requestedExecutionLevel")]
+    if levels != ["asInvoker"]:
+        faults.append(f"requestedExecutionLevel asInvoker (found {levels or 'none'})")
+    named = {e.get("Id", "").lower() for e in root.iter(COMPATIBILITY + "supportedOS")}
+    faults += [f"supportedOS {guid}" for guid in SUPPORTED_OS if guid not in named]
+    for tag, wanted in settings.items():
+        values = [(e.text or "").strip() for e in root.iter(tag)]
+        if values != [wanted]:
+            faults.append(f"{local_name(tag)} {wanted} (found {values or 'none'})")
+    # A Common Controls 6 dependency would give the dialog the themed controls' look.
+    for identity in root.iter(ASM_V1 + "assemblyIdentity"):
+        if identity.get("name") == "Microsoft.Windows.Common-Controls":
+            faults.append("no Common-Controls dependency")
+    return faults
+
+
+def manifest_check(settings):
+    def check(image):
+        wanted = ", ".join(f"{local_name(tag)} {value}" for tag, value in settings.items())
+        expected = (f"RT_MANIFEST {MANIFEST_ID} with asInvoker, the supportedOS of Windows 7 to "
+                    f"11, {wanted}")
+        data = image.resource(pefile.RESOURCE_TYPE["RT_MANIFEST"], MANIFEST_ID)
+        if data is None:
+            return Result(False, expected, f"no RT_MANIFEST {MANIFEST_ID}")
+        faults = manifest_faults(data, image.width.manifest_arch, settings)
+        return Result(not faults, expected, "lacking " + "; ".join(faults) if faults else
+                      f"all, {len(data)} bytes")
+    return check
 
 
 def check_dialog(image):
@@ -175,9 +246,10 @@ CHECKS = {
     "stub": [
         ("format", check_format),
         ("subsystem", subsystem_check(SUBSYSTEM_GUI)),
-        ("imports", check_imports),
+        ("imports", imports_check(STUB_IMPORTS)),
+        ("startup", check_no_startup_imports),
         ("exports", check_exports),
-        ("manifest", check_manifest),
+        ("manifest", manifest_check(STUB_SETTINGS)),
         ("dialog", check_dialog),
         ("icon", check_icon_group),
         ("size", check_size),
@@ -187,7 +259,8 @@ CHECKS = {
     "tool": [
         ("format", check_format),
         ("subsystem", subsystem_check(SUBSYSTEM_CONSOLE)),
-        ("imports", check_imports),
+        ("imports", imports_check(TOOL_IMPORTS)),
+        ("manifest", manifest_check(TOOL_SETTINGS)),
     ],
 }
 

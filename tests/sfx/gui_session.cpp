@@ -21,15 +21,14 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter) {
     auto* context = reinterpret_cast<FindContext*>(parameter);
     DWORD owner = 0;
     ::GetWindowThreadProcessId(window, &owner);
-    if (owner == context->processId && ::IsWindowVisible(window))
-        context->windows.push_back(window);
+    if (owner == context->processId) context->windows.push_back(window);
     return TRUE;
 }
 
 std::vector<HWND> VisibleTopLevelWindows(DWORD processId) {
-    FindContext context{processId, {}};
-    ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&context));
-    return context.windows;
+    std::vector<HWND> windows = TopLevelWindows(processId);
+    std::erase_if(windows, [](HWND window) { return !::IsWindowVisible(window); });
+    return windows;
 }
 
 std::string ClassName(HWND window) {
@@ -39,6 +38,12 @@ std::string ClassName(HWND window) {
 }
 
 }  // namespace
+
+std::vector<HWND> TopLevelWindows(DWORD processId) {
+    FindContext context{processId, {}};
+    ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&context));
+    return context.windows;
+}
 
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit,
                std::chrono::milliseconds interval) {

@@ -32,6 +32,9 @@ struct MessageBoxView {
 
 std::string WindowText(HWND window);
 
+// The top-level windows of a process, visible or not.
+std::vector<HWND> TopLevelWindows(DWORD processId);
+
 class SfxProcess {
   public:
     // Starts `exe` with `workingDirectory` as its current directory and `arguments` after the

@@ -8,8 +8,10 @@
 #include <vector>
 
 namespace {
-// Global, so that the compiler cannot drop the allocation.
-std::vector<uint8_t> g_buffer;
+// Global, so that the compiler cannot drop the allocation. Made by a static constructor and never
+// destroyed, as the stub's entry point wants it: it runs the constructors, and a static
+// destructor would need the runtime's atexit table, which that entry point leaves out.
+std::vector<uint8_t>& g_buffer = *new std::vector<uint8_t>;
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {

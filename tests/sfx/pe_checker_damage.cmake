@@ -9,9 +9,13 @@ file(MAKE_DIRECTORY ${WORK})
 # Damage | the one check that must fail (none for the intact copy) | part of its message.
 foreach(case "intact||0 failed"
              "signature_in_image|signature|found at offset"
-             "foreign_import|imports|not system DLLs: libgcc_s.dll"
+             "foreign_import|imports|not allowed: libgcc_s.dll"
+             "plantable_import|imports|not allowed: COMCTL32.dll"
+             "startup_import|startup|found __p___argv"
              "console_subsystem|subsystem|found IMAGE_SUBSYSTEM_WINDOWS_CUI"
-             "oversized|size|expected at most 65536 bytes")
+             "oversized|size|expected at most 65536 bytes"
+             "windows10_unnamed|manifest|lacking supportedOS {8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"
+             "dpi_unaware|manifest|lacking dpiAware true/pm (found ['false'])")
   string(REPLACE "|" ";" parts "${case}")
   list(GET parts 0 damage)
   list(GET parts 1 check)

@@ -1,12 +1,14 @@
 // sfx_screenshot STUB WORK-FOLDER OUTPUT.bmp
 // Forms a self-extractor, extracts its archive through the dialog, answers No to the completion
-// question and saves the dialog as it then looks. Needs a real display driver (Xvfb).
+// question and saves the dialog as it then looks; prints the dialog's layout (dialog_layout.h).
+// Needs a real display driver (Xvfb).
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "dialog_layout.h"
 #include "gui_session.h"
 #include "resource.h"
 #include "sfx_maker.h"
@@ -26,6 +28,8 @@ int Fail(const char* what) {
 
 int main(int argc, char** argv) {
     if (argc != 4) return Fail("usage: sfx_screenshot STUB WORK-FOLDER OUTPUT.bmp");
+    // The dialog's pixels as the screen has them, not scaled down to 96 DPI for this program.
+    ::SetProcessDPIAware();
     const std::string folder = WindowsPath(argv[2]);
     RemoveTree(folder);
     if (!MakeDirectories(folder + "\\out")) return Fail("cannot create the work folder");
@@ -50,6 +54,7 @@ int main(int argc, char** argv) {
     if (!WaitUntil([&] { return sfx.Enabled(IDC_EXTRACT); })) return Fail("not idle");
     SettlePainting(sfx.Dialog());
     if (!SaveWindowImage(sfx.Dialog(), WindowsPath(argv[3]))) return Fail("capture failed");
+    std::fputs(DescribeLayout(sfx.Dialog()).c_str(), stdout);
     sfx.Press(IDC_CLOSE);
     return sfx.WaitForExit() ? 0 : Fail("the self-extractor did not exit");
 }

@@ -30,6 +30,9 @@ std::vector<uint8_t> BuildArchive(const std::vector<ArchiveEntry>& entries) {
         const auto* bytes = reinterpret_cast<const uint8_t*>(entry.content.data());
         encoded.push_back(vexa::pack::EncodeEntry(meta, std::span(bytes, entry.content.size())));
         if (entry.wrongCrc) encoded.back().record.crc ^= 0x5A5A5A5Au;
+        if (entry.damagedData)
+            for (size_t i = 4; i < encoded.back().data.size(); i += 3)
+                encoded.back().data[i] ^= 0xA5;
     }
     return vexa::pack::BuildArchive(encoded);
 }

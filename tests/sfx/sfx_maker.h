@@ -14,7 +14,8 @@ struct ArchiveEntry {
     std::string name;  // as stored in the record, backslash-separated
     std::string content;
     uint32_t attributes = vexa::kAttributeArchive;
-    bool wrongCrc = false;  // store a CRC that does not match the content
+    bool wrongCrc = false;     // store a CRC that does not match the content
+    bool damagedData = false;  // flip bytes of the stored blocks past the first block header
 };
 
 std::vector<uint8_t> BuildArchive(const std::vector<ArchiveEntry>& entries);

@@ -5,39 +5,17 @@
 #include <thread>
 #include <vector>
 
-#include "unique_handle.h"
+#include "gdi_handles.h"
 
 namespace sfxtest {
-
-namespace {
-
-// The screen's device context.
-struct ScreenDcTraits {
-    using Handle = HDC;
-    static Handle Empty() { return nullptr; }
-    static void Release(Handle dc) { ::ReleaseDC(nullptr, dc); }
-};
-struct MemoryDcTraits {
-    using Handle = HDC;
-    static Handle Empty() { return nullptr; }
-    static void Release(Handle dc) { ::DeleteDC(dc); }
-};
-struct BitmapTraits {
-    using Handle = HBITMAP;
-    static Handle Empty() { return nullptr; }
-    static void Release(Handle bitmap) { ::DeleteObject(bitmap); }
-};
-
-}  // namespace
 
 bool SaveWindowImage(HWND window, const std::string& path) {
     RECT rect;
     if (!::GetWindowRect(window, &rect)) return false;
     const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    const vexa::win32::UniqueHandle<ScreenDcTraits> screen(::GetDC(nullptr));
-    const vexa::win32::UniqueHandle<MemoryDcTraits> memory(::CreateCompatibleDC(screen.Get()));
-    const vexa::win32::UniqueHandle<BitmapTraits> bitmap(
-        ::CreateCompatibleBitmap(screen.Get(), width, height));
+    const ScreenDc screen(::GetDC(nullptr));
+    const MemoryDc memory(::CreateCompatibleDC(screen.Get()));
+    const Bitmap bitmap(::CreateCompatibleBitmap(screen.Get(), width, height));
     if (!screen || !memory || !bitmap) return false;
     const HGDIOBJ previous = ::SelectObject(memory.Get(), bitmap.Get());
     ::BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY);

@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string_view>
 
@@ -83,21 +84,18 @@ inline std::string_view RunArguments(std::string_view command) {
 // colon, empty, "." or ".." level, no level ending in a dot or a space, no wildcard).
 inline bool IsSafeProgramPath(std::string_view path) {
     if (path.empty()) return false;
-    size_t levelStart = 0;
-    for (size_t i = 0; i <= path.size(); ++i) {
-        const bool end = i == path.size();
-        const char c = end ? '\\' : path[i];
-        if (c == '\\' || c == '/') {
-            const std::string_view level = path.substr(levelStart, i - levelStart);
-            if (level.empty() || level == "." || level == "..") return false;
-            if (level.back() == '.' || level.back() == ' ') return false;
-            levelStart = i + 1;
-            continue;
+    const char* level = path.data();
+    const char* const end = level + path.size();
+    for (const char* p = level;; ++p) {
+        if (p == end || *p == '\\' || *p == '/') {
+            // An empty level, or one ending in a dot or a space ("." and ".." among them).
+            if (p == level || p[-1] == '.' || p[-1] == ' ') return false;
+            if (p == end) return true;
+            level = p + 1;
+        } else if (std::strchr(":*?\"<>|", *p)) {
+            return false;  // (a NUL matches the terminator: refused too)
         }
-        if (c == ':' || c == '*' || c == '?' || c == '"' || c == '<' || c == '>' || c == '|')
-            return false;
     }
-    return true;
 }
 
 inline uint32_t LoadLe32(const uint8_t* p) {
