@@ -10,7 +10,7 @@ packages=(cmake ninja-build g++ googletest libgtest-dev zlib1g-dev
           g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xauth imagemagick
           g++-multilib qemu-user-static
           python3-pefile clang-format clang libclang-rt-14-dev
-          help2man man-db osslsigncode openssl dpkg-dev file icoutils lintian)
+          help2man man-db osslsigncode openssl dpkg-dev file icoutils lintian pkg-config)
 can_run_32bit=0
 "$root/scripts/probe-32bit.sh" >/dev/null && can_run_32bit=1
 [ "$can_run_32bit" -eq 1 ] && packages+=(wine32:i386)

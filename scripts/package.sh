@@ -50,7 +50,7 @@ configure_windows win64 x86_64
 build "$build/win32" --target sfxstub
 build "$build/win64" --target sfxstub
 for width in win32 win64; do
-  build "$build/$width" --target vexa
+  build "$build/$width" --target vexa vexa_dll vexa_msvc_import_library
   (cd "$build/$width" && quietly cpack -G ZIP -B "$out")
 done
 
@@ -60,7 +60,7 @@ mapfile -t debian_flags < <("$root/scripts/debian-flags.sh")
 cmake -S "$root" -B "$build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVEXA_TESTS=OFF \
   "${launcher[@]}" "${debian_flags[@]}" -DVEXA_STUB="$stub32" -DVEXA_STUB64="$stub64" \
   -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
-build "$build/release" --target vexa vexa_man_page vexa_package_docs
+build "$build/release" --target vexa vexa_man_page vexa_package_docs vexa_shared vexa_static
 rm -f "$out"/*.deb
 (cd "$build/release" && quietly cpack -G DEB -B "$out")
 

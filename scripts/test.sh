@@ -94,7 +94,7 @@ echo "== install into a temporary prefix, then vexa sfx (either width) from ther
 # The native build takes the stubs that the Windows builds made.
 cmake -S "$root" -B "$build/native" -DVEXA_STUB="$build/win32/sfx/sfxstub.exe" \
   -DVEXA_STUB64="$build/win64/sfx/sfxstub.exe" >/dev/null
-cmake --build "$build/native" -j "$jobs" --target vexa vexa_man_page vexa_package_docs
+cmake --build "$build/native" -j "$jobs" --target vexa vexa_man_page vexa_package_docs vexa_shared vexa_static
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/vexa-install.XXXXXX")
 cmake --install "$build/native" --prefix "$prefix" >/dev/null
 for file in bin/vexa share/vexa/sfxstub.exe share/vexa/sfxstub64.exe share/man/man1/vexa.1.gz \
@@ -120,6 +120,8 @@ for command in create list test extract sfx info; do
     { echo "install: the man page lacks the command $command" >&2; exit 1; }
 done
 rm -rf "$prefix"
+# The reader library from an install, built by CMake and pkg-config as a user would (no sanitizers).
+"$root/scripts/test-installed-library.sh" "$build/native-release"
 passed=$((passed + 1))
 took $step
 

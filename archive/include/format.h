@@ -6,28 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
-#pragma pack(push, 1)
-struct VEXA_HEADER {
-    uint8_t signature[4];  // "VEXA"
-    uint32_t formatTag;    // kFormatTag
-    uint64_t entryCount;
-    uint64_t headerWord;  // carried unchanged; 2 in self-extractors
-};
-
-struct VEXA_ENTRY {
-    char name[100];  // backslash-separated relative path, NUL inside the field
-    uint32_t crc;    // CRC-32 of the plain content
-    uint64_t blockCount;
-    uint64_t compressedSize;  // bytes of block data following this record
-    uint64_t originalSize;
-    uint64_t modificationTime;  // FILETIME units
-    uint32_t attributes;        // Windows attribute bits
-    uint32_t reserved;
-};
-#pragma pack(pop)
-
-static_assert(sizeof(VEXA_HEADER) == 24, "the archive header is 24 bytes");
-static_assert(sizeof(VEXA_ENTRY) == 144, "an entry record is 144 bytes");
+// The two records, shared with the C header of the library.
+#include "vexa_records.h"
 
 namespace vexa {
 

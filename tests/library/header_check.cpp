@@ -1,0 +1,2 @@
+/* The checks of header_check.c, compiled as C++. */
+#include "header_check.c"
