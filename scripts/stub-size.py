@@ -24,7 +24,7 @@ except ImportError:
 PARTS = (
     "headers (DOS, PE, section table)",
     "reader and decoder (archive/)",
-    "dialog, worker and paths (sfx/)",
+    "dialog, worker, paths, switches, program run (sfx/; System32 loading, win32/)",
     "runtime stand-ins: entry, failure routines, bucket counts (sfx/)",
     "libstdc++ and libgcc pieces",
     "MinGW runtime start-up code",
@@ -63,7 +63,7 @@ def part_of_object(path):
         return PARTS[3]
     if name.startswith("archive/") or "/archive/" in name:
         return PARTS[1]
-    if name.startswith("sfx/") or "/sfx/" in name:
+    if name.startswith(("sfx/", "win32/")) or "/sfx/" in name or "system_libraries" in name:
         return PARTS[2]
     return PARTS[5]  # crt2.o, crtbegin.o, libmingw32, libmingwex and the like
 
