@@ -71,6 +71,20 @@ void PrintBranding(const BrandingSummary& summary, std::ostream& out) {
         out << field.key << ": " << field.value << "\n";
 }
 
+// A self-extractor exports its archive functions by name: tools may list them, but only its own
+// process can call them (other programs load vexa.dll).
+void PrintExports(std::span<const uint8_t> image, std::ostream& out) {
+    std::string fault;
+    const auto layout = ReadPeLayout(image, fault);
+    const auto names = layout ? ReadExportNames(image, *layout, fault) : std::nullopt;
+    if (!names) {
+        out << "Fault: " << fault << "\n";
+        return;
+    }
+    if (names->empty()) out << "Exports: none\n";
+    for (const std::string& name : *names) out << "Export: " << name << "\n";
+}
+
 }  // namespace
 
 int RunInfo(const Args& args, Console& console) {
@@ -108,6 +122,7 @@ int RunInfo(const Args& args, Console& console) {
     console.out << "File: " << path << "\n";
     PrintBranding(*summary, console.out);
     PrintSettings(*summary, *codePage, console.out);
+    PrintExports(image, console.out);
     if (!archiveOffset) {
         console.out << "Archive: none\n";
         return kExitSuccess;

@@ -199,6 +199,14 @@ void CheckBranded(const Bytes& original, const Bytes& branded, const Branding& b
 void FuzzImage(std::span<const uint8_t> data) {
     std::string fault;
     (void)vexa::pe::ReadBranding(data, fault);
+    // The export table as vexa info lists it: bounded, within the image, never past a section.
+    if (const auto layout = vexa::pe::ReadPeLayout(data, fault)) {
+        if (const auto names = vexa::pe::ReadExportNames(data, *layout, fault)) {
+            Require(names->size() <= vexa::pe::kMaxExportNames, "too many export names");
+            for (const std::string& name : *names)
+                Require(name.size() <= vexa::pe::kMaxExportNameLength, "an export name too long");
+        }
+    }
     const Bytes original(data.begin(), data.end());
     Bytes image = original;
     if (!vexa::pe::ApplyBranding(image, TheBranding()).empty()) {

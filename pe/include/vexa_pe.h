@@ -6,6 +6,7 @@
 
 #include "pe/branding.h"                // ApplyBranding, ReadBranding
 #include "pe/icon_file.h"               // ReadIconFile: a .ico file's images
+#include "pe/pe_exports.h"              // ReadExportNames: what a program exports by name
 #include "pe/pe_image.h"                // ReadPeLayout: headers and sections
 #include "pe/pe_signature.h"            // certificate table removal, archive signature search
 #include "pe/stub_settings.h"           // the self-extractor's own settings (resource 130)

@@ -183,6 +183,10 @@ for line in ("Title: " + TITLE, "Icon: 256x256, 32 bits", "Icon: 16x16", "Compan
              "File version: 2.1.0.0", "Product version: 2.1.7.0", "Entries: 3",
              "Archive offset: %d" % archive_at):
     check(line in info, "vexa info shows '%s'" % line)
+# The exports pefile sees are the ones vexa info lists: the eight archive functions.
+exported = sorted(e.name.decode() for e in pefile.PE(STUB).DIRECTORY_ENTRY_EXPORT.symbols)
+listed = sorted(line[len("Export: "):] for line in info.splitlines() if line.startswith("Export: "))
+check(len(exported) == 8 and listed == exported, "vexa info lists the 8 exports (%r)" % listed)
 check("Version information: none" in run(VEXA, "info", STUB) and
       "Title: Tarnwick Archiver self-extractor" in run(VEXA, "info", STUB),
       "vexa info on the stub as built")

@@ -74,6 +74,7 @@ TEST_F(StubSettingsCommand, SettingsAreWrittenShownAndTheArchiveStillReads) {
                             "Silent: always\n"
                             "Run after extraction: setup.exe /quiet\n"
                             "Extract to: a new private folder under %TEMP%, removed afterwards\n"
+                            "Exports: none\n"  // a test image exports nothing
                             "Archive offset: "),
               std::string::npos)
         << info.out;
