@@ -121,6 +121,16 @@ Self-extractors can be signed with osslsigncode and tried under Wine.]=])
   # and an ldconfig trigger rather than maintainer scripts that run ldconfig (CPack adds those to
   # any package with a library in usr/lib; scripts/package.sh takes them out again).
   set(library_control ${packaging_work}/libvexa1)
+  # The symbols are the names the version script exports, each there since this version.
+  file(STRINGS ${PROJECT_SOURCE_DIR}/archive/vexa.map exported REGEX "^ +vexa_[A-Za-z0-9_]+;")
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+    ${PROJECT_SOURCE_DIR}/archive/vexa.map)
+  if(NOT exported)
+    message(FATAL_ERROR "archive/vexa.map: no exported names found")
+  endif()
+  list(TRANSFORM exported REPLACE "^ +([A-Za-z0-9_]+);.*" " \\1@Base ${PROJECT_VERSION}")
+  list(SORT exported)
+  list(JOIN exported "\n" library_symbols)
   foreach(control_file IN ITEMS shlibs symbols triggers)
     configure_file(${packaging_dir}/debian/libvexa1.${control_file}.in
       ${library_control}/${control_file} @ONLY)
