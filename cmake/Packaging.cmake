@@ -102,11 +102,59 @@ The package holds the command-line tool and both self-extractor stubs
 an icon, a window title and version information to the stub it copies.
 Self-extractors can be signed with osslsigncode and tried under Wine.]=])
 
+  # Each library package carries its own copyright, Debian changelog and lintian overrides, as
+  # Debian asks of every package.
+  foreach(component_package IN ITEMS library:libvexa1 development:libvexa-dev)
+    string(REPLACE ":" ";" component_package ${component_package})
+    list(GET component_package 0 component)
+    list(GET component_package 1 package)
+    install(FILES ${packaging_dir}/debian/${package}.lintian-overrides
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME ${package}
+            COMPONENT ${component})
+    install(FILES ${packaging_dir}/debian/copyright ${debian_changelog_gz}
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${package} COMPONENT ${component})
+  endforeach()
+
   set(CPACK_DEBIAN_LIBRARY_PACKAGE_NAME libvexa1)
   set(CPACK_DEBIAN_LIBRARY_PACKAGE_SECTION libs)
-  set(CPACK_DEBIAN_LIBRARY_PACKAGE_GENERATE_SHLIBS ON)
+  # What dh_makeshlibs would add: shlibs and symbols for the programs built against the library,
+  # and an ldconfig trigger rather than maintainer scripts that run ldconfig (CPack adds those to
+  # any package with a library in usr/lib; scripts/package.sh takes them out again).
+  set(library_control ${packaging_work}/libvexa1)
+  # The symbols are the names the version script exports, each there since this version.
+  file(STRINGS ${PROJECT_SOURCE_DIR}/archive/vexa.map exported REGEX "^ +vexa_[A-Za-z0-9_]+;")
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+    ${PROJECT_SOURCE_DIR}/archive/vexa.map)
+  if(NOT exported)
+    message(FATAL_ERROR "archive/vexa.map: no exported names found")
+  endif()
+  list(TRANSFORM exported REPLACE "^ +([A-Za-z0-9_]+);.*" " \\1@Base ${PROJECT_VERSION}")
+  list(SORT exported)
+  list(JOIN exported "\n" library_symbols)
+  foreach(control_file IN ITEMS shlibs symbols triggers)
+    configure_file(${packaging_dir}/debian/libvexa1.${control_file}.in
+      ${library_control}/${control_file} @ONLY)
+    list(APPEND CPACK_DEBIAN_LIBRARY_PACKAGE_CONTROL_EXTRA ${library_control}/${control_file})
+  endforeach()
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+  set(CPACK_DEBIAN_LIBRARY_DESCRIPTION [=[reader library for Vexa archives and self-extractors
+This library lists, tests and extracts Vexa archives, and the archives
+inside self-extractors made by vexa, through eight C functions: open a
+file or a stream, count and enumerate the entries, read an entry's
+details, extract it to a file with a CRC check, cancel, and describe a
+result code.
+.
+This package holds the shared library libvexa.so.1.]=])
   set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libvexa-dev)
   set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
+  set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION [=[reader library for Vexa archives (development files)
+This library lists, tests and extracts Vexa archives, and the archives
+inside self-extractors made by vexa, through eight C functions.
+.
+This package holds what programs built against the library need: the C
+headers vexa_reader.h and vexa_records.h, the libvexa.so link, the static
+library libvexa.a, the pkg-config file (vexa) and the CMake package
+(find_package(vexa), targets vexa::reader and vexa::reader_static).]=])
   set(CPACK_COMPONENT_DEVELOPMENT_DEPENDS library)
 endif()
 include(CPack)
