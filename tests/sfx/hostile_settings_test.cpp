@@ -80,6 +80,17 @@ std::vector<HostileCase> HostileCases() {
     };
 }
 
+// The stub says it is damaged (even when asked to be silent: it cannot know it was), and ends
+// with the code of an unreadable archive once the box is answered.
+void ExpectRefusedAsDamaged(SfxProcess& sfx) {
+    ASSERT_TRUE(sfx.Started());
+    const std::optional<MessageBoxView> box = sfx.WaitForMessageBox("Error");
+    ASSERT_TRUE(box.has_value()) << "no box; exit code " << sfx.WaitForExit().value_or(~0u);
+    EXPECT_EQ(box->text, kDamagedText);
+    EXPECT_TRUE(sfx.Answer(*box, IDOK));
+    EXPECT_EQ(sfx.WaitForExit(), std::optional<DWORD>(sfx::kExitArchiveUnreadable));
+}
+
 class HostileSettings : public ::testing::TestWithParam<HostileCase> {};
 
 TEST_P(HostileSettings, AreRefusedBeforeAnythingHappens) {
@@ -94,12 +105,7 @@ TEST_P(HostileSettings, AreRefusedBeforeAnythingHappens) {
               "");
     // Silent and a destination on the command line: a readable stub would extract at once.
     SfxProcess sfx(exe, folder, "/S /D=" + folder + "\\out");
-    ASSERT_TRUE(sfx.Started());
-    const std::optional<MessageBoxView> box = sfx.WaitForMessageBox("Error");
-    ASSERT_TRUE(box.has_value()) << "no box; exit code " << sfx.WaitForExit().value_or(~0u);
-    EXPECT_EQ(box->text, kDamagedText);
-    EXPECT_TRUE(sfx.Answer(*box, IDOK));
-    EXPECT_EQ(sfx.WaitForExit(), std::optional<DWORD>(sfx::kExitArchiveUnreadable));
+    ExpectRefusedAsDamaged(sfx);
     EXPECT_FALSE(IsDirectory(folder + "\\out"));
 }
 
@@ -117,12 +123,7 @@ TEST(HostileDefaultDestination, IsRefusedLikeDamagedSettings) {
                                          "bell"),
               "");
     SfxProcess sfx(exe, folder);
-    ASSERT_TRUE(sfx.Started());
-    const std::optional<MessageBoxView> box = sfx.WaitForMessageBox("Error");
-    ASSERT_TRUE(box.has_value()) << "no box; exit code " << sfx.WaitForExit().value_or(~0u);
-    EXPECT_EQ(box->text, kDamagedText);
-    EXPECT_TRUE(sfx.Answer(*box, IDOK));
-    EXPECT_EQ(sfx.WaitForExit(), std::optional<DWORD>(sfx::kExitArchiveUnreadable));
+    ExpectRefusedAsDamaged(sfx);
 }
 
 // The same stub with good settings does run: the refusals above come from the values.
