@@ -12,16 +12,12 @@ string(REPEAT "0123456789abcdef" 5000 long)
 file(WRITE ${WORK}/pkg/sub/deeper/c.txt "${long}")
 file(COPY_FILE ${STUB} ${WORK}/stub.exe)
 
-# vexa(EXPECT status ARGS...): runs the program in WORK; leaves its output in OUT and ERR.
+# vexa(EXPECT status ARGS...): run_vexa with named arguments; leaves its output in OUT and ERR.
 function(vexa)
   cmake_parse_arguments(V "" "EXPECT" "ARGS" ${ARGN})
-  execute_process(COMMAND ${EMULATOR} ${VEXA} ${V_ARGS} WORKING_DIRECTORY ${WORK}
-                  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT status STREQUAL V_EXPECT)
-    message(FATAL_ERROR "vexa ${V_ARGS}: exit ${status}, expected ${V_EXPECT}\n${out}\n${err}")
-  endif()
-  set(OUT "${out}" PARENT_SCOPE)
-  set(ERR "${err}" PARENT_SCOPE)
+  run_vexa(${V_EXPECT} ${V_ARGS})
+  set(OUT "${OUT}" PARENT_SCOPE)
+  set(ERR "${ERR}" PARENT_SCOPE)
 endfunction()
 
 include(${CMAKE_CURRENT_LIST_DIR}/script_checks.cmake)

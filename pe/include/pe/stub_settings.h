@@ -79,28 +79,28 @@ inline const char* StubSettingsFaultText(StubSettingsFault fault) {
     return "unknown fault";
 }
 
+// Where the program part of a run command ends: after the closing quote when the command starts
+// with one (the whole command when that quote is not closed), else at the first space.
+inline size_t RunProgramEnd(std::string_view command) {
+    const bool quoted = !command.empty() && command.front() == '"';
+    const size_t end = quoted ? command.find('"', 1) : command.find(' ');
+    if (end == std::string_view::npos) return command.size();
+    return quoted ? end + 1 : end;
+}
+
 // The program part of a run command: the first word, or the text between the first pair of
 // double quotes when the command starts with one. Empty when a quote is not closed.
 inline std::string_view RunProgram(std::string_view command) {
-    if (!command.empty() && command.front() == '"') {
-        const size_t close = command.find('"', 1);
-        return close == std::string_view::npos ? std::string_view() : command.substr(1, close - 1);
-    }
-    return command.substr(0, command.find(' '));
+    const size_t end = RunProgramEnd(command);
+    if (command.empty() || command.front() != '"') return command.substr(0, end);
+    if (end < 2 || command[end - 1] != '"') return std::string_view();
+    return command.substr(1, end - 2);
 }
 
 // The fixed arguments of a run command: what follows the program part, without the spaces
 // that separate them from it.
 inline std::string_view RunArguments(std::string_view command) {
-    size_t end = 0;
-    if (!command.empty() && command.front() == '"') {
-        const size_t close = command.find('"', 1);
-        end = close == std::string_view::npos ? command.size() : close + 1;
-    } else {
-        end = command.find(' ');
-        if (end == std::string_view::npos) end = command.size();
-    }
-    std::string_view rest = command.substr(end);
+    std::string_view rest = command.substr(RunProgramEnd(command));
     while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
     return rest;
 }
