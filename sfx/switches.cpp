@@ -56,6 +56,14 @@ bool NameIs(const char* word, size_t nameLength, const char* name) {
                             int(nameLength)) == CSTR_EQUAL;
 }
 
+// A word shaped like another switch: a lead and one character ("/S", "-?"), or a lead and a
+// name with a value ("/LOG=FILE"). A folder name holds no such word of its own, so the folder
+// of /D= ends before one, and a switch typed after /D= still counts (an unknown one is refused).
+bool LooksLikeSwitch(const char* word, const char* end) {
+    return (word[0] == '/' || word[0] == '-') &&
+           (end - word == 2 || std::memchr(word, '=', size_t(end - word)));
+}
+
 }  // namespace
 
 void ParseSwitches(const char* line, Switches& switches) {
@@ -83,11 +91,12 @@ void ParseSwitches(const char* line, Switches& switches) {
             else
                 ok = false;
         } else if (NameIs(name, nameLength, "d")) {
-            // The rest of the line up to a lone "--" is the folder, blanks and all.
+            // The rest of the line up to a lone "--" or another switch is the folder, blanks
+            // and all.
             while (*end) {
                 const char* next = SkipBlanks(end);
                 const char* nextEnd = WordEnd(next);
-                if (IsLoneDashes(next, nextEnd)) break;
+                if (IsLoneDashes(next, nextEnd) || LooksLikeSwitch(next, nextEnd)) break;
                 end = nextEnd;
             }
             ok = CopyValue(value, end, switches.destination, sizeof switches.destination);

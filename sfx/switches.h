@@ -1,8 +1,8 @@
 // The self-extractor's command line, read only when its maker asked for it (vexa sfx
 // --switches). The switches are the ones deployment tools already pass to installers:
 //   /S               silent: no window and no message box at all
-//   /D=FOLDER        the destination; takes the rest of the command line up to a lone "--",
-//                    as installers do, so a path with spaces needs no quotes
+//   /D=FOLDER        the destination; takes the rest of the command line up to a lone "--" or
+//                    the next switch, so a path with spaces needs no quotes
 //   /O=replace|skip|ask   what to do with files that exist already
 //   /LOG=FILE        a log of what happened
 //   /? or /H         a box that lists the switches and exit codes

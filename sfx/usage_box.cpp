@@ -12,7 +12,7 @@ constexpr char kUsage[] =
     "Switches (case is ignored; - may stand for /):\n"
     "/S\tsilent: no window and no message at all\n"
     "/D=FOLDER\textract into FOLDER, created if missing; %NAME% is\n"
-    "\tan environment variable; comes last, quotes optional\n"
+    "\tan environment variable; quotes optional\n"
     "/O=replace|skip|ask\tfiles that exist already: replace them,\n"
     "\tkeep them, or ask (silent: replace)\n"
     "/LOG=FILE\twrite what happens to FILE\n"

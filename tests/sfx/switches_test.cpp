@@ -46,6 +46,12 @@ TEST(ParseSwitches, ReadsWhatInstallersAreGiven) {
          {.silent = true, .destination = "C:\\a b", .programArguments = "/quiet x"}},
         {"-- \"a b\" c", {.programArguments = "\"a b\" c"}},
         {"/S --", {.silent = true, .programArguments = ""}},
+        // A switch typed after the folder still counts; words that only look alike do not.
+        {"/D=C:\\a b /LOG=C:\\l.txt -s",
+         {.silent = true, .destination = "C:\\a b", .logPath = "C:\\l.txt"}},
+        {"/D=C:\\x /Silent /Logs", {.destination = "C:\\x /Silent /Logs"}},
+        {"/D=C:\\x -o=skip", {.overwrite = OverwritePolicy::Skip, .destination = "C:\\x"}},
+        {"/D=C:\\x -z", {.destination = "C:\\x", .fault = "-z"}},
         // A "--" that is part of a word is no separator.
         {"/D=C:\\x--y", {.destination = "C:\\x--y"}},
         {"/X", {.fault = "/X"}},
