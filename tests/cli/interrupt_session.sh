@@ -25,8 +25,11 @@ fail() {
 
 # The job is held right after its first write into its output (pause_after_first_write.c,
 # preloaded; under Wine into the Windows program's loader), so the signal always arrives part way
-# through, whatever the machine's speed. The shim is built here with the system's C compiler.
-cc -shared -fPIC -O2 -o pause.so "$here/pause_after_first_write.c" -ldl
+# through, whatever the machine's speed. The shim is built here with the system's C compiler, of
+# the class of the process it goes into: 32-bit Wine runs a Windows program in a 32-bit process.
+shim_loader=${emulator:-$vexa}
+shim_bits=$("$here/build_pause_shim.sh" "${shim_loader%% *}" pause.so) || fail "no shim to hold the job"
+echo "interrupt_session: holding the job with a $shim_bits-bit shim preloaded into ${shim_loader%% *}"
 mkfifo paused.fifo
 exec 3<>paused.fifo  # held open both ways: neither side blocks on opening it
 
