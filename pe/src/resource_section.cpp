@@ -105,13 +105,17 @@ std::string ReplaceResources(std::vector<uint8_t>& image, const std::vector<Reso
         if (std::string problem = MovableProblem(image, *layout, section, directory.address);
             !problem.empty())
             return problem;
-    // Whatever else a directory finds in the resource section would be lost in the new layout.
+    // Whatever else a directory finds in the resource section's pages would be lost in the new
+    // layout: the padding after its data is rewritten too, and the new data may grow into it.
+    // A directory counts by every byte it names, not only where it starts.
+    const uint64_t ownedStart = resourceSection.virtualAddress;
+    const uint64_t ownedEnd =
+        ownedStart + AlignUp(MappedSize(resourceSection), layout->sectionAlignment);
     for (uint32_t d = 0; d < layout->directories.size(); ++d) {
         const DataDirectory entry = layout->directories[d];
-        if (d == kResourceDirectory || d == kCertificateDirectory ||
-            (entry.address == 0 && entry.size == 0))
-            continue;
-        if (layout->SectionAt(entry.address) == &resourceSection)
+        if (d == kResourceDirectory || d == kCertificateDirectory || entry.address == 0) continue;
+        const uint64_t entryEnd = uint64_t(entry.address) + std::max<uint32_t>(entry.size, 1);
+        if (entry.address < ownedEnd && entryEnd > ownedStart)
             return "data directory " + std::to_string(d) +
                    " lies in the resource section, which is laid out anew";
     }

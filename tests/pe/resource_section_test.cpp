@@ -317,15 +317,14 @@ TEST(ResourceSection, ImagesThatCannotBeRewrittenSafelyAreLeftAlone) {
                 uint32_t(signedImage.size()));
         StoreLe(signedImage, layout->directoriesOffset + 8 * kCertificateDirectory + 4, 4, 8);
     }
-    // The debug directory (6) placed inside the resource section.
-    auto debugInResources = TestImage(StubLikeResources());
-    {
+    auto withDirectory = [](uint32_t directory, uint32_t address, uint32_t size) {
+        auto image = TestImage(StubLikeResources());
         std::string fault;
-        const auto layout = ReadPeLayout(debugInResources, fault);
-        StoreLe(debugInResources, layout->directoriesOffset + 8 * 6, 4,
-                testing::kTestResourceRva + 0x10);
-        StoreLe(debugInResources, layout->directoriesOffset + 8 * 6 + 4, 4, 28);
-    }
+        const size_t at = ReadPeLayout(image, fault)->directoriesOffset + 8 * directory;
+        StoreLe(image, at, 4, address);
+        StoreLe(image, at + 4, 4, size);
+        return image;
+    };
     auto withAlignments = [](uint32_t file, uint32_t section) {
         auto image = TestImage(StubLikeResources());
         std::string fault;
@@ -362,8 +361,16 @@ TEST(ResourceSection, ImagesThatCannotBeRewrittenSafelyAreLeftAlone) {
          "holds code"},
         {"data after the last section", appended, "after its last section"},
         {"a certificate table", signedImage, "signed"},
-        {"another directory in the resources", debugInResources,
+        // The whole of the resources' pages is laid out anew, the padding after the data too.
+        {"another directory in the resources",
+         withDirectory(6, testing::kTestResourceRva + 0x10, 28),
          "data directory 6 lies in the resource section"},
+        {"a directory in the padding after the resources' data",
+         withDirectory(10, testing::kTestResourceRva + 0xFFF, 12),
+         "data directory 10 lies in the resource section"},
+        {"a directory running from the code into the resources",
+         withDirectory(10, testing::kTestResourceRva - 8, 12),
+         "data directory 10 lies in the resource section"},
         {"not a PE image", std::vector<uint8_t>(300, 'M'), "not a Windows program"},
     };
     for (const Case& c : cases) {
