@@ -10,6 +10,7 @@ namespace {
 
 constexpr uint32_t kExecutable = 0x20000000;  // section characteristics: code runs there
 constexpr size_t kPageSize = 4096;            // a base relocation block covers one page
+constexpr uint64_t kAddressSpaceEnd = uint64_t(1) << 32;  // relative addresses are 32-bit
 
 // Windows loads file alignments that are powers of two up to 64 KiB, with sections aligned at
 // least as coarsely. The new section's size is rounded up to them, so a hostile value would ask
@@ -115,6 +116,8 @@ std::string ReplaceResources(std::vector<uint8_t>& image, const std::vector<Reso
         const DataDirectory entry = layout->directories[d];
         if (d == kResourceDirectory || d == kCertificateDirectory || entry.address == 0) continue;
         const uint64_t entryEnd = uint64_t(entry.address) + std::max<uint32_t>(entry.size, 1);
+        if (entryEnd > kAddressSpaceEnd)
+            return "data directory " + std::to_string(d) + " runs past the 4 GiB address space";
         if (entry.address < ownedEnd && entryEnd > ownedStart)
             return "data directory " + std::to_string(d) +
                    " lies in the resource section, which is laid out anew";
@@ -129,6 +132,26 @@ std::string ReplaceResources(std::vector<uint8_t>& image, const std::vector<Reso
     const int64_t virtualShift =
         int64_t(AlignUp(section.size(), layout->sectionAlignment)) -
         int64_t(AlignUp(MappedSize(resourceSection), layout->sectionAlignment));
+
+    // What moves must stay inside the address space, or its new address would wrap around.
+    uint64_t imageEnd = layout->sizeOfHeaders;
+    for (const PeSection& s : layout->sections) {
+        const bool isResources = &s == &resourceSection;
+        const uint64_t start =
+            s.virtualAddress +
+            (s.virtualAddress > resourceSection.virtualAddress ? virtualShift : 0);
+        const uint64_t size = isResources ? section.size() : MappedSize(s);
+        imageEnd = std::max(imageEnd, start + size);
+    }
+    if (AlignUp(imageEnd, layout->sectionAlignment) > kAddressSpaceEnd)
+        return "the image would end past the 4 GiB address space";
+    for (uint32_t d = 0; d < layout->directories.size(); ++d) {
+        const DataDirectory entry = layout->directories[d];
+        if (d != kCertificateDirectory && entry.address > resourceSection.virtualAddress &&
+            uint64_t(entry.address) + entry.size + virtualShift > kAddressSpaceEnd)
+            return "data directory " + std::to_string(d) +
+                   " would move past the 4 GiB address space";
+    }
 
     std::vector<uint8_t> result(image.begin(), image.begin() + resourceSection.rawPointer);
     result.insert(result.end(), section.begin(), section.end());
@@ -150,15 +173,6 @@ std::string ReplaceResources(std::vector<uint8_t>& image, const std::vector<Reso
         } else if (d != kCertificateDirectory && entry.address > resourceSection.virtualAddress) {
             StoreLe(result, at, 4, uint32_t(entry.address + virtualShift));
         }
-    }
-    uint64_t imageEnd = layout->sizeOfHeaders;
-    for (const PeSection& s : layout->sections) {
-        const bool isResources = &s == &resourceSection;
-        const uint64_t start =
-            s.virtualAddress +
-            (s.virtualAddress > resourceSection.virtualAddress ? virtualShift : 0);
-        const uint64_t size = isResources ? section.size() : MappedSize(s);
-        imageEnd = std::max(imageEnd, start + size);
     }
     StoreLe(result, layout->sizeOfImageOffset, 4,
             uint32_t(AlignUp(imageEnd, layout->sectionAlignment)));

@@ -292,6 +292,25 @@ TEST(ResourceSection, GrowsAndShrinksWithRelocationsMovedInBothWidths) {
     }
 }
 
+// A directory after the resources moves with them; one that would move past 4 GiB is refused
+// before anything is written.
+TEST(ResourceSection, DirectoryMovedPastTheAddressSpaceIsRefused) {
+    const auto original = TestImage(StubLikeResources());
+    auto image = original;
+    std::string fault;
+    const size_t at = ReadPeLayout(image, fault)->directoriesOffset + 8 * 7;
+    StoreLe(image, at, 4, 0xFFFFF800);
+    StoreLe(image, at + 4, 4, 0x100);
+    const auto before = image;
+    auto grown = StubLikeResources();
+    grown[0].data.assign(70000, 0xAB);
+    EXPECT_NE(ReplaceResources(image, grown).find("data directory 7 would move past the 4 GiB"),
+              std::string::npos);
+    EXPECT_EQ(image, before);
+    // Where nothing grows, nothing moves, and the same directory is no obstacle.
+    EXPECT_EQ(ReplaceResources(image, StubLikeResources()), "");
+}
+
 TEST(ResourceSection, ChecksumStaysZeroWhenTheImageHadNone) {
     auto image = TestImage(StubLikeResources(), {.checksum = false});
     auto resources = StubLikeResources();
@@ -371,6 +390,9 @@ TEST(ResourceSection, ImagesThatCannotBeRewrittenSafelyAreLeftAlone) {
         {"a directory running from the code into the resources",
          withDirectory(10, testing::kTestResourceRva - 8, 12),
          "data directory 10 lies in the resource section"},
+        // Relative addresses are 32-bit: one that wraps around would land anywhere.
+        {"a directory running past 4 GiB", withDirectory(7, 0xFFFFFFF9, 0xFFFFFFFF),
+         "data directory 7 runs past the 4 GiB address space"},
         {"not a PE image", std::vector<uint8_t>(300, 'M'), "not a Windows program"},
     };
     for (const Case& c : cases) {
