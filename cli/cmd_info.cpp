@@ -121,7 +121,9 @@ int RunInfo(const Args& args, Console& console) {
     }
     console.out << "File: " << path << "\n";
     PrintBranding(*summary, console.out);
-    PrintSettings(*summary, *codePage, console.out);
+    // How it runs means something only for a self-extractor: a program with an archive after it
+    // or settings of its own.
+    if (archiveOffset || summary->hasSettings) PrintSettings(*summary, *codePage, console.out);
     PrintExports(image, console.out);
     if (!archiveOffset) {
         console.out << "Archive: none\n";

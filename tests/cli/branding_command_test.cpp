@@ -123,6 +123,9 @@ TEST_F(BrandingCommand, InfoRefusesWhatIsNoProgram) {
          {"Archive: none", "Version information: none", "Icon: 32x32, 4 bits, 744 bytes",
           "Icon: 16x16, 4 bits, 296 bytes", "Fault: dialog 129 is malformed"})
         EXPECT_NE(bare.out.find(line), std::string::npos) << line << " in\n" << bare.out;
+    // It is no self-extractor, so it has no way of running to show.
+    for (const char* line : {"Switches:", "Silent:", "Run after extraction:", "Extract to:"})
+        EXPECT_EQ(bare.out.find(line), std::string::npos) << line << " in\n" << bare.out;
 }
 
 }  // namespace
