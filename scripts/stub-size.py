@@ -19,7 +19,8 @@ from collections import Counter
 try:
     import pefile
 except ImportError:
-    sys.exit("stub-size.py: needs the pefile module (Debian's python3-pefile, /usr/bin/python3)")
+    sys.exit(f"stub-size.py: {sys.executable} has no pefile module; run the script with Debian's "
+             "/usr/bin/python3 (package python3-pefile), as its first line does")
 
 PARTS = (
     "headers (DOS, PE, section table)",
