@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Lists a Vexa archive and extracts one entry through libvexa with ctypes.
-Usage: list_extract.py ARCHIVE [ENTRY OUTPUT]; VEXA_LIBRARY names the library file."""
+Usage: list_extract.py ARCHIVE [ENTRY OUTPUT]; VEXA_LIBRARY names the library file
+(libvexa.so.1, vexa.dll) when the system's loader does not find it by itself."""
 import ctypes, ctypes.util, os, sys
 
 class Entry(ctypes.Structure):  # VEXA_ENTRY, 144 bytes, packed
@@ -9,7 +10,24 @@ class Entry(ctypes.Structure):  # VEXA_ENTRY, 144 bytes, packed
         (f, ctypes.c_uint64) for f in ("blocks", "packed", "size", "mtime")] + [
         ("attributes", ctypes.c_uint32), ("reserved", ctypes.c_uint32)]
 
-vexa = ctypes.CDLL(os.environ.get("VEXA_LIBRARY") or ctypes.util.find_library("vexa"))
+def load_library():
+    """The library VEXA_LIBRARY names, else the one the loader finds. Never CDLL(None): that is
+    the process's own symbols, which hold no vexa functions."""
+    named = os.environ.get("VEXA_LIBRARY")
+    tried = [named] if named else [n for n in (ctypes.util.find_library("vexa"),
+                                               "vexa.dll" if os.name == "nt" else "libvexa.so.1") if n]
+    errors = []
+    for name in dict.fromkeys(tried):
+        try:
+            return ctypes.CDLL(name)
+        except OSError as error:
+            errors.append(str(error) if name in str(error) else f"{name}: {error}")
+    how = "VEXA_LIBRARY" if named else "the loader's search"
+    sys.exit(f"list_extract.py: no vexa library loaded through {how}; tried {'; '.join(errors)}\n"
+             "Name the library file with VEXA_LIBRARY, e.g. "
+             "VEXA_LIBRARY=$HOME/.local/lib/libvexa.so.1 (or add its folder to LD_LIBRARY_PATH).")
+
+vexa = load_library()
 vexa.vexa_GetNumFiles.restype = ctypes.c_uint64
 vexa.vexa_GetErrorString.restype = ctypes.c_char_p
 stream, entry = ctypes.c_void_p(), Entry()

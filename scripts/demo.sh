@@ -25,22 +25,32 @@ jobs=$(nproc)
 "$root/scripts/install-deps.sh"
 
 if why=$("$root/scripts/probe-32bit.sh"); then
-  width=win32 toolchain=i686 stub_var=VEXA_STUB sfx_options=()
+  width=win32 sfx_options=()
   echo "== the 32-bit self-extractor (this machine executes 32-bit code)"
 else
-  width=win64 toolchain=x86_64 stub_var=VEXA_STUB64 sfx_options=(--x64)
+  width=win64 sfx_options=(--x64)
   echo "== the 64-bit self-extractor: $why"
 fi
 
-echo "== building the self-extractor stub (Windows) and vexa (Linux), the stub beside it"
-# Building runs no Windows program.
-cmake -S "$root" -B "$build/$width" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$toolchain.cmake" >/dev/null
-cmake --build "$build/$width" -j "$jobs" --target sfxstub sfx_drive >/dev/null
+echo "== building both self-extractor stubs (Windows) and vexa (Linux), the stubs beside it"
+# Both widths build on any machine (only running them differs), so `vexa sfx` and
+# `vexa sfx --x64` both work with the demo's vexa. Building runs no Windows program.
+for stub_width in win32 win64; do
+  toolchain=i686
+  [ "$stub_width" = win64 ] && toolchain=x86_64
+  targets=(sfxstub)
+  [ "$stub_width" = "$width" ] && targets+=(sfx_drive)
+  cmake -S "$root" -B "$build/$stub_width" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$toolchain.cmake" >/dev/null
+  cmake --build "$build/$stub_width" -j "$jobs" --target "${targets[@]}" >/dev/null
+done
 cmake -S "$root" -B "$build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVEXA_TESTS=OFF \
-  "-D$stub_var=$build/$width/sfx/sfxstub.exe" >/dev/null
+  -DVEXA_STUB="$build/win32/sfx/sfxstub.exe" -DVEXA_STUB64="$build/win64/sfx/sfxstub.exe" >/dev/null
 cmake --build "$build/release" -j "$jobs" --target vexa >/dev/null
 vexa=$build/release/cli/vexa
+for stub in sfxstub.exe sfxstub64.exe; do
+  [ -f "$build/release/cli/$stub" ] || { echo "demo: $stub is not beside $vexa" >&2; exit 1; }
+done
 
 out=$build/demo
 rm -rf "$out"
@@ -79,4 +89,4 @@ echo
 echo "self-extractor:  $sfx"
 echo "extracted files: $dest/$(basename "$folder")"
 echo "screenshot:      $out/dialog.png"
-echo "vexa:            $vexa (its stub beside it; or install both: cmake --install $build/release --prefix DIR)"
+echo "vexa:            $vexa (sfxstub.exe and sfxstub64.exe beside it; or install them all: cmake --install $build/release --prefix DIR)"

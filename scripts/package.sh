@@ -59,7 +59,7 @@ for width in win32 win64; do
 done
 
 echo "== Linux: vexa with Debian's hardening flags, both stubs, the .deb"
-# bench/hardening.sh measured what the flags cost the decoder (README, Measured figures).
+# bench/hardening.sh measured what the flags cost the decoder (docs/figures.md).
 mapfile -t debian_flags < <("$root/scripts/debian-flags.sh")
 # The library, its pkg-config file and CMake package go in the multiarch directory
 # (usr/lib/x86_64-linux-gnu), so that the packages of two architectures install side by side.

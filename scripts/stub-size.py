@@ -1,15 +1,17 @@
 #!/usr/bin/python3
 """Where the bytes of a built self-extractor stub go, by part, from its link map and sections.
 
-    stub-size.py STUB.exe [STUB.exe ...]
+    stub-size.py [--docs FILE.md] STUB.exe [STUB.exe ...]
 
 Each stub's link map is read from sfxstub.map beside it (the build writes it there). Every byte
 of the file is given to one part: the headers; the code and data of each group of objects (as
 the map places them, inside the raw data of the file's sections); the import, export, resource,
 relocation and 64-bit unwind sections; and padding (the linker's fill between objects and the
 rest of each section up to the 512-byte file alignment). Prints a Markdown table with one column
-per stub; exit status 1 when the parts do not add up to the file's size. Run it with Debian's
-/usr/bin/python3 (python3-pefile).
+per stub, headed by its width; exit status 1 when the parts do not add up to the file's size.
+With --docs, also when the table of FILE.md (the one headed "| part | 32-bit | 64-bit |") does
+not give each stub's width the same parts to the byte. Run it with Debian's /usr/bin/python3
+(python3-pefile), as its first line does.
 """
 import os
 import re
@@ -19,7 +21,8 @@ from collections import Counter
 try:
     import pefile
 except ImportError:
-    sys.exit("stub-size.py: needs the pefile module (Debian's python3-pefile, /usr/bin/python3)")
+    sys.exit(f"stub-size.py: {sys.executable} has no pefile module; run the script with Debian's "
+             "/usr/bin/python3 (package python3-pefile), as its first line does")
 
 PARTS = (
     "headers (DOS, PE, section table)",
@@ -147,23 +150,74 @@ def measure(exe_path):
     after = len(data) - max(s.PointerToRawData + s.SizeOfRawData for s in sections)
     if after:
         sizes["after the last section"] = after
-    return len(data), sizes
+    bits = 64 if pe.OPTIONAL_HEADER.Magic == 0x20B else 32
+    return len(data), sizes, bits
+
+
+def documented_table(doc_path):
+    """{column heading: {part: bytes}} of the parts table in a Markdown document."""
+    columns = {}
+    headings = None
+    with open(doc_path, encoding="utf-8") as f:
+        for line in f:
+            cells = [c.strip() for c in line.strip().strip("|").split("|")]
+            if headings is None:
+                if cells[0] == "part" and len(cells) > 1:
+                    headings = cells[1:]
+                    columns = {h: {} for h in headings}
+                continue
+            if not line.startswith("|"):
+                break
+            if set(cells[0]) <= set("-:"):
+                continue
+            for heading, cell in zip(headings, cells[1:]):
+                columns[heading][cells[0].strip("*")] = int(cell.strip("*").replace(",", ""))
+    return columns
+
+
+def differences_from_docs(doc_path, results):
+    """Lines naming each part whose documented size is not the measured one."""
+    columns = documented_table(doc_path)
+    lines = []
+    for path, (total, sizes, bits) in results:
+        documented = columns.get(f"{bits}-bit")
+        if documented is None:
+            lines.append(f"{doc_path}: no {bits}-bit column in its parts table")
+            continue
+        measured = {part: size for part, size in sizes.items() if size}
+        measured["file"] = total
+        for part in sorted(set(measured) | set(documented)):
+            if measured.get(part, 0) != documented.get(part, 0):
+                lines.append(f"{doc_path}: {bits}-bit '{part}': documented "
+                             f"{documented.get(part, 0):,}, measured {measured.get(part, 0):,} ({path})")
+    return lines
 
 
 def main():
     paths = sys.argv[1:]
+    doc_path = None
+    if paths[:1] == ["--docs"] and len(paths) > 1:
+        doc_path, paths = paths[1], paths[2:]
     if not paths:
         sys.exit(__doc__.strip().splitlines()[2].strip())
     results = [measure(path) for path in paths]
-    rows = list(PARTS) + sorted({k for _, s in results for k in s} - set(PARTS))
-    print("| part | " + " | ".join(paths) + " |")
+    rows = list(PARTS) + sorted({k for _, s, _ in results for k in s} - set(PARTS))
+    print("| part | " + " | ".join(f"{bits}-bit" for _, _, bits in results) + " |")
     print("|---|" + "---:|" * len(paths))
     for row in rows:
-        if any(sizes[row] for _, sizes in results):
-            print(f"| {row} | " + " | ".join(f"{sizes[row]:,}" for _, sizes in results) + " |")
-    print("| **file** | " + " | ".join(f"**{total:,}**" for total, _ in results) + " |")
+        if any(sizes[row] for _, sizes, _ in results):
+            print(f"| {row} | " + " | ".join(f"{sizes[row]:,}" for _, sizes, _ in results) + " |")
+    print("| **file** | " + " | ".join(f"**{total:,}**" for total, _, _ in results) + " |")
     failed = False
-    for path, (total, sizes) in zip(paths, results):
+    if doc_path:
+        differences = differences_from_docs(doc_path, list(zip(paths, results)))
+        for line in differences:
+            print(line, file=sys.stderr)
+        if differences:
+            print(f"stub-size.py: make the table of {doc_path} again from this output",
+                  file=sys.stderr)
+            failed = True
+    for path, (total, sizes, _) in zip(paths, results):
         if sum(sizes.values()) != total or any(v < 0 for v in sizes.values()):
             print(f"stub-size.py: {path}: the parts add up to {sum(sizes.values()):,} bytes, "
                   f"the file has {total:,}", file=sys.stderr)
