@@ -6,6 +6,7 @@
 #include "host_fs.h"
 #include "interrupt.h"
 #include "long_path.h"
+#include "platform.h"
 #include "unique_handle.h"
 #include "wide_text.h"
 
@@ -162,7 +163,9 @@ EntryOutput::Status EntryOutput::Prepare(OutputFolders& folders,
         return status;
 
     std::string tempPath = path.substr(0, path.size() - levels.back().size());
-    tempPath += TemporaryName(fs::ProcessId(), ++g_serial);
+    char tempName[platform::kTemporaryNameSize];
+    platform::TemporaryName(tempName, fs::ProcessId(), ++g_serial);
+    tempPath += tempName;
     s.tempName = WidePath(tempPath);
     s.interruptGuard = std::make_unique<RemoveOnInterrupt>(tempPath);
     // Shareable for deletion, so that an interrupt can remove it while it is open.
