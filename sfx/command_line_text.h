@@ -8,7 +8,8 @@
 namespace sfx {
 
 // `arguments` in the ANSI code page; a character the code page cannot hold becomes '?', never a
-// similar character. Allocated; never freed (it lives as long as the process).
+// similar character. Allocated with new[] for the caller (the entry point keeps the command
+// line's for the life of the process).
 char* AnsiArguments(const wchar_t* arguments);
 
 // Finds the first blank-separated word of `arguments` that the ANSI code page cannot carry

@@ -69,6 +69,27 @@ TEST_F(UnattendedTest, OpensItsOwnImageBesideALookAlike) {
     EXPECT_EQ(Attributes(Out("decoy.txt")), INVALID_FILE_ATTRIBUTES);
 }
 
+TEST_F(UnattendedTest, TempFolderTheCodePageCannotNameIsNotApproximated) {
+    // %TEMP% is "Łukasz"; the ANSI interface would give "Lukasz", which another user may own.
+    const std::wstring temp = Wide(Folder()) + L"\\\x0141ukasz";
+    ASSERT_TRUE(::CreateDirectoryW(temp.c_str(), nullptr) ||
+                ::GetLastError() == ERROR_ALREADY_EXISTS);
+    ASSERT_TRUE(MakeDirectories(Path("Lukasz")));
+    wchar_t before[MAX_PATH];
+    ASSERT_GT(::GetEnvironmentVariableW(L"TEMP", before, MAX_PATH), 0u);
+    ::SetEnvironmentVariableW(L"TEMP", temp.c_str());
+    ::SetEnvironmentVariableW(L"TMP", temp.c_str());
+    const std::string exe = MakeSfx(StubSettingsSpec{kSwitches | kTemp, "bin\\run_probe.exe"},
+                                    BuildArchive({ProbeEntry()}));
+    const WatchedRun run = RunWatched(exe, "/S");
+    ::SetEnvironmentVariableW(L"TEMP", before);
+    ::SetEnvironmentVariableW(L"TMP", before);
+    ExpectNoWindow(run);
+    EXPECT_EQ(run.exitCode, kExitDestinationFailed);
+    EXPECT_EQ(DirectoryEntries(Path("Lukasz")), std::vector<std::string>{});
+    EXPECT_EQ(Attributes(RecordPath()), INVALID_FILE_ATTRIBUTES) << "the program ran";
+}
+
 TEST_F(UnattendedTest, RefusedCommandLineLeavesTheLogFileAsItWas) {
     const std::string precious = Path("precious.txt");
     ASSERT_TRUE(WriteTextFile(precious, "precious"));
