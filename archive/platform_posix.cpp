@@ -5,6 +5,8 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cstring>
 #include <utility>
 
 #include "platform.h"
@@ -145,22 +147,82 @@ void File::Close() {
     position_ = 0;
 }
 
-std::optional<uint64_t> FreeBytes(const char* directory) {
+NativePath NativePathOf(const char* bytes) {
+    return NativePath(bytes);
+}
+
+bool IsReadOnlyFile(const char* path) {
+    struct stat st;
+    return ::stat(path, &st) == 0 && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR);
+}
+
+namespace {
+std::atomic<unsigned> g_pendingSerial{0};
+}  // namespace
+
+bool PendingFile::Create(const char* finalPath) {
+    Discard();
+    finalPath_ = finalPath;
+    const char* slash = std::strrchr(finalPath, '/');
+    const size_t folderLength = slash ? size_t(slash - finalPath) + 1 : 0;
+    // A name taken by another file is passed over; any other refusal is final.
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        char name[kTemporaryNameSize];
+        TemporaryName(name, static_cast<unsigned long>(::getpid()), ++g_pendingSerial);
+        tempPath_.assign(finalPath, folderLength);
+        tempPath_ += name;
+        const int fd = ::open(tempPath_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            file_ = File::Adopt(fd);
+            return true;
+        }
+        if (errno != EEXIST) break;
+    }
+    tempPath_.clear();
+    return false;
+}
+
+std::optional<uint64_t> PendingFile::FreeBytes() const {
+    const NativePath folder(tempPath_, 0, tempPath_.rfind('/') + 1);
     struct statvfs vfs;
-    if (::statvfs(*directory ? directory : ".", &vfs) != 0) return std::nullopt;
+    if (::statvfs(folder.empty() ? "." : folder.c_str(), &vfs) != 0) return std::nullopt;
     return uint64_t(vfs.f_bavail) * uint64_t(vfs.f_frsize);
 }
 
-bool SetAttributes(const char* path, uint32_t attributes) {
+bool PendingFile::LiesIn(const char*) const {
+    return true;
+}
+
+PendingFile::Outcome PendingFile::Commit(uint32_t attributes, bool replaceReadOnly) {
+    file_.Close();
     struct stat st;
-    if (::stat(path, &st) != 0) return false;
-    mode_t mode = st.st_mode & 07777;
-    if (attributes & 0x01) {
-        mode &= mode_t(~(S_IWUSR | S_IWGRP | S_IWOTH));
-    } else {
-        mode |= S_IWUSR;
+    if (::stat(tempPath_.c_str(), &st) == 0) {
+        mode_t mode = st.st_mode & 07777;
+        // The read-only attribute becomes the absence of write permission.
+        if (attributes & 0x01) {
+            mode &= mode_t(~(S_IWUSR | S_IWGRP | S_IWOTH));
+        } else {
+            mode |= S_IWUSR;
+        }
+        ::chmod(tempPath_.c_str(), mode);
     }
-    return ::chmod(path, mode) == 0;
+    if (!replaceReadOnly && IsReadOnlyFile(finalPath_)) {
+        Discard();
+        return Outcome::ReadOnly;
+    }
+    if (::rename(tempPath_.c_str(), finalPath_) != 0) {
+        Discard();
+        return Outcome::Failed;
+    }
+    tempPath_.clear();
+    return Outcome::Done;
+}
+
+void PendingFile::Discard() {
+    file_.Close();
+    if (tempPath_.empty()) return;
+    ::unlink(tempPath_.c_str());
+    tempPath_.clear();
 }
 
 }  // namespace vexa::platform

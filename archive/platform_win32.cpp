@@ -1,6 +1,8 @@
-// Win32 implementation of the platform layer (ANSI interface).
+// Win32 implementation of the platform layer. Files are opened through the wide functions; a
+// narrow path is read in the ANSI code page, as the ANSI functions read it.
 #include <windows.h>
 
+#include <atomic>
 #include <utility>
 
 #include "platform.h"
@@ -34,8 +36,8 @@ namespace {
 // nor the truncation (a truncation also makes some file systems write the file out at its
 // close), and it looks the name up once rather than twice, which counts in a large folder
 // under an emulation layer that searches folders for names without regard to case.
-HANDLE CreateNewFile(const char* path) {
-    return ::CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+HANDLE CreateNewFile(const wchar_t* path) {
+    return ::CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
                          nullptr);
 }
@@ -43,6 +45,10 @@ HANDLE CreateNewFile(const char* path) {
 }  // namespace
 
 File File::Open(const char* path, Access access) {
+    return Open(NativePathOf(path).c_str(), access);
+}
+
+File File::Open(const wchar_t* path, Access access) {
     File file;
     if (access == Access::CreateTruncate) {
         file.handle_ = CreateNewFile(path);
@@ -54,8 +60,7 @@ File File::Open(const char* path, Access access) {
     if (access != Access::Read) {
         // A read-only file is never opened for writing, whoever asks (an administrator under
         // some emulation layers could otherwise write it).
-        const DWORD attributes = ::GetFileAttributesA(path);
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        if (IsReadOnlyFile(path)) {
             ::SetLastError(ERROR_ACCESS_DENIED);
             return file;
         }
@@ -65,7 +70,7 @@ File File::Open(const char* path, Access access) {
     // system file be overwritten; a read-only one still refuses the write access.
     if (access == Access::CreateTruncate) disposition = OPEN_ALWAYS;
     HANDLE h =
-        ::CreateFileA(path, desired, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
+        ::CreateFileW(path, desired, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (h == INVALID_HANDLE_VALUE) return file;
     file.handle_ = h;
@@ -167,18 +172,114 @@ void File::Close() {
     position_ = 0;
 }
 
-std::optional<uint64_t> FreeBytes(const char* directory) {
+NativePath NativePathOf(const char* bytes) {
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, bytes, -1, nullptr, 0);
+    if (length <= 0) return NativePath();
+    NativePath wide{size_t(length)};
+    ::MultiByteToWideChar(CP_ACP, 0, bytes, -1, wide.data(), length);
+    return wide;
+}
+
+bool IsReadOnlyFile(const wchar_t* path) {
+    const DWORD attributes = ::GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+           !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+namespace {
+
+std::atomic<unsigned> g_pendingSerial{0};
+
+// The length of the folder part of `path`, with its separator ("C:" for "C:file").
+size_t FolderLength(const wchar_t* path) {
+    size_t folder = 0;
+    for (size_t i = 0; path[i]; ++i)
+        if (path[i] == L'\\' || path[i] == L'/' || (i == 1 && path[i] == L':')) folder = i + 1;
+    return folder;
+}
+
+}  // namespace
+
+bool PendingFile::Create(const wchar_t* finalPath) {
+    Discard();
+    finalPath_ = finalPath;
+    const size_t folder = FolderLength(finalPath);
+    // A name taken by another file is passed over; any other refusal is final.
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        char name[kTemporaryNameSize];
+        const size_t nameLength = TemporaryName(name, ::GetCurrentProcessId(), ++g_pendingSerial);
+        NativePath temp(folder + nameLength);
+        for (size_t i = 0; i < folder; ++i) temp.data()[i] = finalPath[i];
+        for (size_t i = 0; i <= nameLength; ++i) temp.data()[folder + i] = wchar_t(name[i]);
+        const HANDLE h = CreateNewFile(temp.c_str());
+        if (h != INVALID_HANDLE_VALUE) {
+            file_ = File::Adopt(h);
+            tempPath_ = std::move(temp);
+            return true;
+        }
+        if (::GetLastError() != ERROR_FILE_EXISTS) break;
+    }
+    return false;
+}
+
+std::optional<uint64_t> PendingFile::FreeBytes() const {
+    const size_t folder = FolderLength(tempPath_.c_str());
+    NativePath path(folder);
+    for (size_t i = 0; i < folder; ++i) path.data()[i] = tempPath_.c_str()[i];
     ULARGE_INTEGER available;
-    if (!::GetDiskFreeSpaceExA(*directory ? directory : nullptr, &available, nullptr, nullptr))
+    if (!::GetDiskFreeSpaceExW(folder ? path.c_str() : nullptr, &available, nullptr, nullptr))
         return std::nullopt;
     return uint64_t(available.QuadPart);
 }
 
-bool SetAttributes(const char* path, uint32_t attributes) {
-    // A new file mostly has the attributes already (the archive bit); reading them is cheaper
-    // than setting them, which opens the file again.
-    if (::GetFileAttributesA(path) == attributes) return true;
-    return ::SetFileAttributesA(path, attributes) != 0;
+bool PendingFile::LiesIn(const wchar_t* folder) const {
+    wchar_t path[2048];
+    const DWORD length = ::GetFinalPathNameByHandleW(AsHandle(file_.handle_), path, 2048, 0);
+    if (length == 0 || length >= 2048) return false;
+    const wchar_t* name = path + length;
+    while (name > path && name[-1] != L'\\') --name;
+    if (name == path) return false;
+    const int folderLength = int(name - path - 1);
+    if (::CompareStringOrdinal(path, folderLength, folder, -1, TRUE) != CSTR_EQUAL) return false;
+    const DWORD existing = ::GetFileAttributesW(finalPath_);
+    return existing == INVALID_FILE_ATTRIBUTES || !(existing & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+PendingFile::Outcome PendingFile::Commit(uint32_t attributes, bool replaceReadOnly) {
+    file_.Close();
+    // A read-only file refuses to be replaced: it loses that attribute just before, and gets it
+    // back if the move fails.
+    const DWORD existing = ::GetFileAttributesW(finalPath_);
+    const bool readOnly = existing != INVALID_FILE_ATTRIBUTES &&
+                          (existing & FILE_ATTRIBUTE_READONLY) &&
+                          !(existing & FILE_ATTRIBUTE_DIRECTORY);
+    if (readOnly) {
+        if (!replaceReadOnly) {
+            Discard();
+            return Outcome::ReadOnly;
+        }
+        ::SetFileAttributesW(finalPath_, existing & ~DWORD(FILE_ATTRIBUTE_READONLY));
+    }
+    if (!::MoveFileExW(tempPath_.c_str(), finalPath_,
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        if (readOnly) ::SetFileAttributesW(finalPath_, existing);
+        Discard();
+        return Outcome::Failed;
+    }
+    tempPath_ = NativePath();
+    // Given once the file has its own name: some file systems derive attributes from the name
+    // (Wine shows a name starting with a dot as hidden). A new file mostly has the attributes
+    // already (the archive bit); reading them is cheaper than setting them.
+    if (::GetFileAttributesW(finalPath_) != attributes)
+        ::SetFileAttributesW(finalPath_, attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
+    return Outcome::Done;
+}
+
+void PendingFile::Discard() {
+    file_.Close();
+    if (!tempPath_.data()) return;
+    ::DeleteFileW(tempPath_.c_str());
+    tempPath_ = NativePath();
 }
 
 }  // namespace vexa::platform

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <utility>
 
 #include "vexa.h"
 
@@ -99,16 +100,15 @@ Result FindRecord(VEXA_STREAM& stream, const char* name, VEXA_ENTRY* entry, uint
 
 using vexa::Result;
 
-uint32_t vexa_OpenStream(void** handle, const char* path, uint32_t mode) {
-    using vexa::platform::File;
-    // The path field holds 255 characters; a longer path is refused rather than cut.
-    if (!handle || !path || std::strlen(path) >= sizeof(VEXA_STREAM::archivePath))
-        return uint32_t(Result::InvalidArgument);
-    std::unique_ptr<VEXA_STREAM> stream(new (std::nothrow) VEXA_STREAM);
-    if (!stream) return uint32_t(Result::Unknown);
-    stream->mode = mode;
-    std::strcpy(stream->archivePath, path);
+namespace vexa {
 
+namespace {
+
+// vexa_OpenStream once its arguments passed their checks; `path` as the system takes it.
+uint32_t OpenStreamAt(void** handle, const platform::PathChar* path, uint32_t mode,
+                      std::unique_ptr<VEXA_STREAM> stream) {
+    using platform::File;
+    stream->mode = mode;
     const bool update = mode & VEXA_MODE_UPDATE;
     if (!(update && (mode & VEXA_MODE_UPDATE_EXTRA))) {
         File::Access access;
@@ -124,20 +124,43 @@ uint32_t vexa_OpenStream(void** handle, const char* path, uint32_t mode) {
 
         const auto length = stream->archive.Size();
         if (!length) return uint32_t(Result::ArchiveCorrupt);
-        const auto found =
-            vexa::ScanForSignature(vexa::platform::ReadFrom(stream->archive), *length);
+        const auto found = ScanForSignature(platform::ReadFrom(stream->archive), *length);
         if (!found) return uint32_t(Result::ArchiveCorrupt);
         stream->archiveOffset = *found;
         stream->window.SetFileSize(*length);
-        uint8_t header[vexa::kHeaderSize];
+        uint8_t header[kHeaderSize];
         if (stream->archive.ReadFullyAt(*found, header, sizeof(header)) != sizeof(header))
             return uint32_t(Result::ArchiveCorrupt);
-        stream->header = vexa::ParseHeader(header);
+        stream->header = ParseHeader(header);
     }
     if (!stream->cancel.IsValid()) return uint32_t(Result::Unknown);
-    vexa::DecodeScratch::TakeKept(stream->scratch);
+    DecodeScratch::TakeKept(stream->scratch);
     *handle = stream.release();
     return uint32_t(Result::Success);
+}
+
+}  // namespace
+
+#ifdef _WIN32
+uint32_t OpenStreamWide(void** handle, const wchar_t* path) {
+    if (!handle || !path) return uint32_t(Result::InvalidArgument);
+    std::unique_ptr<VEXA_STREAM> stream(new (std::nothrow) VEXA_STREAM);
+    if (!stream) return uint32_t(Result::Unknown);
+    return OpenStreamAt(handle, path, VEXA_MODE_READ, std::move(stream));
+}
+#endif
+
+}  // namespace vexa
+
+uint32_t vexa_OpenStream(void** handle, const char* path, uint32_t mode) {
+    // The path field holds 255 characters; a longer path is refused rather than cut.
+    if (!handle || !path || std::strlen(path) >= sizeof(VEXA_STREAM::archivePath))
+        return uint32_t(Result::InvalidArgument);
+    std::unique_ptr<VEXA_STREAM> stream(new (std::nothrow) VEXA_STREAM);
+    if (!stream) return uint32_t(Result::Unknown);
+    std::strcpy(stream->archivePath, path);
+    return vexa::OpenStreamAt(handle, vexa::platform::NativePathOf(path).c_str(), mode,
+                              std::move(stream));
 }
 
 uint64_t vexa_GetNumFiles(void* handle) {

@@ -43,7 +43,6 @@ struct VEXA_STREAM {
     char archivePath[256] = {};
     vexa::platform::File archive;
     vexa::ArchiveWindow window{archive};  // every read of the archive after the search
-    vexa::platform::File output;
     uint32_t mode = 0;
     VEXA_HEADER header{};
     uint64_t nextRecordPosition = ~uint64_t{0};  // enumeration cache; all ones = none

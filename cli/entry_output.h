@@ -98,8 +98,4 @@ class EntryOutput {
     std::unique_ptr<State> state_;
 };
 
-// The temporary name of the n-th file this process extracts: hidden on POSIX, unlikely to meet
-// an entry's own name.
-std::string TemporaryName(unsigned long processId, unsigned serial);
-
 }  // namespace vexa::cli

@@ -23,5 +23,7 @@ constexpr size_t kLabelSize = 256;
 constexpr size_t kErrorTextSize = 400;
 // Path of the program's own executable.
 constexpr size_t kModulePathSize = 1024;
+// A final path the system gives for an open folder ("\\?\C:\...").
+constexpr size_t kFinalPathSize = 1024;
 
 }  // namespace sfx

@@ -7,6 +7,7 @@
 // _vsnprintf, _splitpath, the string functions) need.
 #include <windows.h>
 
+#include "command_line_text.h"
 #include "program_arguments.h"
 
 extern "C" {
@@ -38,6 +39,8 @@ int ShowCommand() {
 extern "C" __attribute__((force_align_arg_pointer, noreturn)) void SfxEntry() {
     RunStaticConstructors();
     const auto instance = reinterpret_cast<HINSTANCE>(&__ImageBase);
-    char* arguments = const_cast<char*>(sfx::SkipProgramName(::GetCommandLineA()));
+    // From the wide command line: the ANSI one would bring look-alikes of what the code page
+    // lacks.
+    char* arguments = sfx::AnsiArguments(sfx::SkipProgramName(::GetCommandLineW()));
     ::ExitProcess(static_cast<UINT>(::WinMain(instance, nullptr, arguments, ShowCommand())));
 }

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string_view>
 
 #include "buffer_sizes.h"
 #include "exit_codes.h"
@@ -41,15 +42,19 @@ struct ExtractionState {
     // the dialog starts, so a dialog closed before any extraction counts as cancelled. (Every
     // member starts as zero, which keeps the state out of the program file.)
     std::atomic<unsigned> exitCode{0};
-    // The folder the last successful run extracted into, written before the worker ends the
-    // dialog: a program to run starts there.
+    // The folder the program to run after extraction was extracted into (or found in, the
+    // same byte for byte): it starts there, whatever the destination edit says by then. Only
+    // with programReady does it run at all.
     char extractedTo[kEditBufferSize] = {};
+    bool programReady = false;
 
     // Set before the dialog starts and only read afterwards.
     // Existing files when "Overwrite files automatically" is not ticked: ask, or skip them.
     OverwritePolicy existingFiles = OverwritePolicy::Unset;  // (asks, as Ask does)
     // A program runs after a successful extraction, instead of the completion question.
     bool runAfterExtraction = false;
+    // That program's entry name, as the run command gives it.
+    std::string_view programEntry;
     // The destination the dialog starts with.
     const char* initialDestination = nullptr;
     // The destination came from the command line: it is created without a question.

@@ -3,7 +3,9 @@
 #include <sddl.h>
 
 #include <cstring>
+#include <memory>
 
+#include "command_line_text.h"
 #include "system_function.h"
 #include "text_format.h"
 #include "unique_handle.h"
@@ -86,9 +88,14 @@ void RemoveTree(char* folder) {
 }  // namespace
 
 bool PrivateTempFolder::Create() {
-    char base[MAX_PATH + 1];
-    const DWORD length = ::GetTempPathA(sizeof base, base);
-    if (length == 0 || length >= sizeof base) return false;
+    // Read wide: the ANSI interface would give a look-alike of a name its code page lacks
+    // ("Łukasz" as "Lukasz"), which may be another user's folder. Such a %TEMP% is refused.
+    wchar_t wide[MAX_PATH + 1];
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, wide);
+    if (length == 0 || length > MAX_PATH) return false;
+    char inexact[2];
+    if (FindInexactWord(wide, inexact, sizeof inexact)) return false;
+    const std::unique_ptr<char[]> base(AnsiArguments(wide));
     const LocalMemory descriptor = OwnerOnlyDescriptor();
     if (!descriptor) return false;
     SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.Get(), FALSE};
@@ -96,7 +103,7 @@ bool PrivateTempFolder::Create() {
     LARGE_INTEGER counter;
     for (int attempt = 0; attempt < 16; ++attempt) {
         ::QueryPerformanceCounter(&counter);
-        FormatText(path_, sizeof path_, "%svexa-%08lx%04x", base,
+        FormatText(path_, sizeof path_, "%svexa-%08lx%04x", base.get(),
                    ::GetCurrentProcessId() ^ DWORD(counter.QuadPart), unsigned(attempt));
         if (::CreateDirectoryA(path_, &attributes)) return true;
         if (::GetLastError() != ERROR_ALREADY_EXISTS) break;

@@ -9,9 +9,11 @@
 
 #include "buffer_sizes.h"
 #include "exit_codes.h"
+#include "folder_picker.h"
 #include "pe/stub_settings.h"
 #include "run_log.h"
 #include "system_function.h"
+#include "system_libraries.h"
 #include "text_format.h"
 #include "unique_handle.h"
 
@@ -24,13 +26,17 @@ using vexa::win32::KernelObject;
 // "The requested operation requires elevation", which these headers do not name.
 constexpr DWORD kElevationRequired = 740;
 
+void ReportRunError(const char* text) {
+    LogLine("Error: %s", text);
+    if (!Silent()) ::MessageBoxA(nullptr, text, "Error", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+}
+
 void ReportStartFailure(const char* program, DWORD error) {
     char text[kErrorTextSize];
     FormatText(text, sizeof text,
                "The program to run after extraction could not be started:\n'%s'\n\nError %lu",
                program, error);
-    LogLine("Error: %s", text);
-    if (!Silent()) ::MessageBoxA(nullptr, text, "Error", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    ReportRunError(text);
 }
 
 // Returns once no process of `job` runs any more.
@@ -55,6 +61,9 @@ DWORD ExitCodeOf(HANDLE process) {
 // Through the shell, which asks for elevation when the program's manifest wants it and opens
 // what is not a program by its file type.
 unsigned RunThroughShell(const char* program, const char* arguments, const char* folder) {
+    // shell32 reaches ole32 through a delayed import, which Wine resolves program folder first
+    // whatever the search was restricted to: ole32 and what it imports come from System32 now.
+    (void)vexa::win32::LoadSystemLibrary(kComLibrary);
     const auto shellExecute =
         SystemFunction<decltype(::ShellExecuteExA)>("shell32.dll", "ShellExecuteExA");
     SHELLEXECUTEINFOA info{};
@@ -74,6 +83,16 @@ unsigned RunThroughShell(const char* program, const char* arguments, const char*
 }
 
 }  // namespace
+
+unsigned RefuseProgramNotExtracted(std::string_view program) {
+    char text[kErrorTextSize];
+    FormatText(text, sizeof text,
+               "The program to run after extraction was not extracted by this run:\n'%.*s'\n\n"
+               "It is not started.",
+               int(program.size()), program.data());
+    ReportRunError(text);
+    return kExitRunFailed;
+}
 
 unsigned RunProgramAndWait(const char* folder, std::string_view command,
                            const char* extraArguments) {

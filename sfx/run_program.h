@@ -10,6 +10,11 @@ namespace sfx {
 // started, and returns its exit code. A program whose manifest asks for elevation is started
 // through the shell, which asks the user; then only the program itself is waited for. Returns
 // kExitRunFailed when it cannot be started (reported to the user, or to the log when silent).
+// Reports that the program `program` is not run, as this run neither extracted it nor found a
+// file the same as the archive's in its place (one was skipped, or it failed); returns
+// kExitRunFailed.
+unsigned RefuseProgramNotExtracted(std::string_view program);
+
 unsigned RunProgramAndWait(const char* folder, std::string_view command,
                            const char* extraArguments);
 

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <new>
 
@@ -15,13 +16,21 @@ namespace sfx {
 
 namespace {
 
+std::atomic<void (*)()> g_cleanup{nullptr};
+
 [[noreturn]] void Stop(const char* text, unsigned exitCode) {
     LogLine("Error: %s", text);
     if (!Silent()) ::MessageBoxA(nullptr, text, "Error", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    // Taken first: a stop inside the cleanup ends the process without running it again.
+    if (void (*cleanup)() = g_cleanup.exchange(nullptr)) cleanup();
     ::ExitProcess(exitCode);
 }
 
 }  // namespace
+
+void SetCleanupBeforeStop(void (*cleanup)()) {
+    g_cleanup = cleanup;
+}
 
 void StopForInternalError() {
     Stop("The self-extractor met an internal error and has to stop.", kExitInternalError);

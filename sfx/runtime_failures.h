@@ -10,6 +10,9 @@ namespace sfx {
 // The exit code of a program stopped by StopForLackOfMemory.
 constexpr unsigned kOutOfMemoryExitCode = kExitOutOfMemory;
 
+// Called once before a stop ends the process (the private folder is removed there). Null: none.
+void SetCleanupBeforeStop(void (*cleanup)());
+
 // Shows "Not enough memory" in a box without owner and ends the process.
 [[noreturn]] void StopForLackOfMemory();
 

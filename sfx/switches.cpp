@@ -56,11 +56,16 @@ bool NameIs(const char* word, size_t nameLength, const char* name) {
                             int(nameLength)) == CSTR_EQUAL;
 }
 
-// A word shaped like another switch: a lead and one character ("/S", "-?"), or a lead and a
-// name with a value ("/LOG=FILE"). A folder name holds no such word of its own, so the folder
-// of /D= ends before one, and a switch typed after /D= still counts (an unknown one is refused).
+// A word shaped like another switch, quoted or not: a lead and one character ("/S", "-?"), or
+// a lead and a name with a value ("/LOG=FILE"). A folder name holds no such word of its own, so
+// the folder of /D= ends before one, and a switch typed after /D= still counts (an unknown one
+// is refused).
 bool LooksLikeSwitch(const char* word, const char* end) {
-    return (word[0] == '/' || word[0] == '-') &&
+    if (word[0] == '"') {
+        ++word;
+        if (end > word && end[-1] == '"') --end;
+    }
+    return word < end && (word[0] == '/' || word[0] == '-') &&
            (end - word == 2 || std::memchr(word, '=', size_t(end - word)));
 }
 

@@ -15,7 +15,8 @@ constexpr char kUsage[] =
     "\tan environment variable; quotes optional\n"
     "/O=replace|skip|ask\tfiles that exist already: replace them,\n"
     "\tkeep them, or ask (silent: replace)\n"
-    "/LOG=FILE\twrite what happens to FILE\n"
+    "/LOG=FILE\twrite what happens to FILE (its folder is made;\n"
+    "\tan existing FILE is replaced)\n"
     "/?\tshow this help\n"
     "-- ARGUMENTS\tpassed on to the program run after extraction\n"
     "\n"
@@ -24,10 +25,12 @@ constexpr char kUsage[] =
     "1\tsome files could not be extracted\n"
     "2\tthe archive cannot be read\n"
     "3\tnot enough memory\n"
-    "5\tthe destination folder cannot be created\n"
-    "6\tthe program to run cannot be started\n"
+    "5\tthe destination folder cannot be created or takes nothing\n"
+    "6\tthe program to run cannot be started, or this run did\n"
+    "\tnot extract it\n"
     "1602\tcancelled\n"
-    "1639\ta switch or value that is not known\n"
+    "1639\ta switch or value that is not known, or a character\n"
+    "\tthis computer's code page lacks\n"
     "Any other: the exit code of the program run after extraction.";
 
 }  // namespace

@@ -70,4 +70,23 @@ Result DecodeEntryTo(void* handle, const char* name,
 // What the decodes of an open stream have cost so far.
 DecodeWork WorkOf(void* handle);
 
+#ifdef _WIN32
+// vexa_OpenStream (for reading) and vexa_DecompressToFile with UTF-16 paths, which reach every
+// name the file system holds, for the self-extractor.
+uint32_t OpenStreamWide(void** handle, const wchar_t* path);
+struct WideDestination {
+    const wchar_t* path = nullptr;
+    // A read-only file at the destination is replaced too (the entry's attributes then apply).
+    bool replaceReadOnly = false;
+    // When set: the final path of the destination's folder, as the system gives it for the open
+    // folder. The file is written only if the handle it is written through lies directly in
+    // it, and its name is no link: otherwise nothing is written, the result is
+    // InvalidArgument, and `throughLink` is set.
+    const wchar_t* finalFolder = nullptr;
+    bool throughLink = false;
+};
+uint32_t DecompressToFileWide(void* handle, const char* name, WideDestination& destination,
+                              ProgressCallback progress);
+#endif
+
 }  // namespace vexa

@@ -18,8 +18,8 @@
  * stream hands to the next stream to open, taken and given atomically.
  *
  * Cancelling. vexa_CancelOperation sets the stream's flag; the decode looks at it before
- * each 4 MiB block and, when it is set, stops, closes and leaves the partly written
- * destination, and returns VEXA_ERROR_INVALID_ARGUMENT (the self-extractor's code for a
+ * each 4 MiB block and, when it is set, stops, removes what it wrote (the destination stays
+ * as it was), and returns VEXA_ERROR_INVALID_ARGUMENT (the self-extractor's code for a
  * cancelled extraction). vexa_DecompressToFile clears the flag when it starts: a cancel made
  * before the call is discarded.
  *
@@ -120,13 +120,14 @@ VEXA_IMPORT uint32_t VEXA_CALL vexa_EnumerateFiles(void* handle, VEXA_ENTRY* ent
 VEXA_IMPORT uint32_t VEXA_CALL vexa_GetFileInfo(void* handle, VEXA_ENTRY* entry,
                                                 uint64_t* recordOffset, const char* name);
 
-/* Decodes the entry `name` into the file `destination` (created or truncated; its folder must
- * exist) and checks its CRC and size; sets the entry's attributes on success. `progress` may
- * be null. Returns VEXA_SUCCESS; VEXA_ERROR_INVALID_ARGUMENT (destination cannot be created,
- * name too long, or cancelled); VEXA_ERROR_NOT_FOUND (no such entry);
- * VEXA_ERROR_OUT_OF_DISK_SPACE; VEXA_ERROR_ARCHIVE_CORRUPT (bad data, CRC or size);
- * VEXA_ERROR_UNKNOWN (no memory, write failure). On failure the destination is left as far as
- * it was written: remove it. */
+/* Decodes the entry `name` into the file `destination` (its folder must exist) and checks its
+ * CRC and size. The content is written under a temporary name in the destination's folder and,
+ * once checked, given the entry's attributes and moved over `destination`, replacing a file
+ * there (a read-only one is refused). `progress` may be null. Returns VEXA_SUCCESS;
+ * VEXA_ERROR_INVALID_ARGUMENT (destination cannot be created or is read-only, name too long,
+ * or cancelled); VEXA_ERROR_NOT_FOUND (no such entry); VEXA_ERROR_OUT_OF_DISK_SPACE;
+ * VEXA_ERROR_ARCHIVE_CORRUPT (bad data, CRC or size); VEXA_ERROR_UNKNOWN (no memory, write
+ * failure). On failure the destination is left as it was and the temporary file is removed. */
 VEXA_IMPORT uint32_t VEXA_CALL vexa_DecompressToFile(void* handle, const char* name,
                                                      const char* destination,
                                                      vexa_progress_fn progress);

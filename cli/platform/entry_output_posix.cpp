@@ -18,6 +18,7 @@
 #include "filetime.h"
 #include "host_fs.h"
 #include "interrupt.h"
+#include "platform.h"
 
 namespace vexa::cli {
 
@@ -257,7 +258,9 @@ EntryOutput::Status EntryOutput::Prepare(OutputFolders& folders,
             return status;
     }
 
-    s.tempName = TemporaryName(CachedProcessId(), ++g_serial);
+    char tempName[platform::kTemporaryNameSize];
+    platform::TemporaryName(tempName, CachedProcessId(), ++g_serial);
+    s.tempName = tempName;
     s.tempPath = Join(path, s.tempName);
     const std::string& tempPath = s.tempPath;
 #ifdef O_TMPFILE

@@ -6,6 +6,7 @@
 #include "host_fs.h"
 #include "interrupt.h"
 #include "long_path.h"
+#include "platform.h"
 #include "unique_handle.h"
 #include "wide_text.h"
 
@@ -78,6 +79,25 @@ win32::FileHandle HoldFolder(const std::wstring& wide) {
                  !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)))
         held.Reset();
     return held;
+}
+
+// The final path of what `handle` opened, as the system resolves it (links followed); empty
+// when it cannot be had.
+std::wstring FinalPathOf(HANDLE handle) {
+    std::wstring path(1024, L'\0');
+    DWORD length = ::GetFinalPathNameByHandleW(handle, path.data(), DWORD(path.size()), 0);
+    if (length >= path.size()) {
+        path.resize(length + 1);
+        length = ::GetFinalPathNameByHandleW(handle, path.data(), DWORD(path.size()), 0);
+    }
+    path.resize(length < path.size() ? length : 0);
+    return path;
+}
+
+// The folder part of a final path, without its last separator.
+std::wstring FolderOf(const std::wstring& path) {
+    const size_t last = path.rfind(L'\\');
+    return last == std::wstring::npos ? std::wstring() : path.substr(0, last);
 }
 
 }  // namespace
@@ -162,7 +182,9 @@ EntryOutput::Status EntryOutput::Prepare(OutputFolders& folders,
         return status;
 
     std::string tempPath = path.substr(0, path.size() - levels.back().size());
-    tempPath += TemporaryName(fs::ProcessId(), ++g_serial);
+    char tempName[platform::kTemporaryNameSize];
+    platform::TemporaryName(tempName, fs::ProcessId(), ++g_serial);
+    tempPath += tempName;
     s.tempName = WidePath(tempPath);
     s.interruptGuard = std::make_unique<RemoveOnInterrupt>(tempPath);
     // Shareable for deletion, so that an interrupt can remove it while it is open.
@@ -174,6 +196,28 @@ EntryOutput::Status EntryOutput::Prepare(OutputFolders& folders,
         return Status::Failed;
     }
     s.created = true;
+    // Checked again through the handle written by: the file must lie in the folder held since
+    // its level was checked (or the destination itself), so that a link swapped in meanwhile is
+    // caught too.
+    win32::FileHandle root;
+    HANDLE folder = nullptr;
+    if (f.levels.empty()) {
+        root.Reset(::CreateFileW(s.folder.empty() ? L"." : s.folder.c_str(), FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        folder = root.Get();
+    } else if (f.levels.back().held) {
+        folder = f.levels.back().held.Get();
+    }
+    const std::wstring expected = folder ? FinalPathOf(folder) : std::wstring();
+    const std::wstring actual = FolderOf(FinalPathOf(s.file.Get()));
+    if (!expected.empty() && !actual.empty() &&
+        ::CompareStringOrdinal(expected.c_str(), -1, actual.c_str(), -1, TRUE) != CSTR_EQUAL) {
+        why = "refused: " + path +
+              " is reached through a link (reparse point), which extraction "
+              "never follows";
+        return Status::Refused;
+    }
     return Status::Ready;
 }
 

@@ -29,7 +29,7 @@ except ImportError:
 # The first 8 bytes of an archive. The stub finds its archive by scanning for them, so they must
 # not occur in the stub itself.
 ARCHIVE_SIGNATURE = bytes.fromhex("564558410100008F")
-MAX_STUB_SIZE = 65536
+MAX_STUB_SIZE = 73728
 STUB_IMPORTS = ("KERNEL32.dll", "USER32.dll", "msvcrt.dll")
 TOOL_IMPORTS = ("KERNEL32.dll", "msvcrt.dll")
 STUB_EXPORTS = ("vexa_OpenStream", "vexa_GetNumFiles", "vexa_EnumerateFiles",

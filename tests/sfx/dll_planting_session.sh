@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The attacker's test: a web page may drop a DLL into the Downloads folder beside a
 # self-extractor. Every DLL the self-extractor loads during a whole run through its dialog
-# (Browse included), and every DLL vexa.exe loads for list, test, extract and sfx, is planted
+# (Browse included) and during a silent run that opens a file through the shell (--run of a
+# file that is no program), and every DLL vexa.exe loads for list, test, extract and sfx, is planted
 # beside the program in turn, under its own name and with Wine told to prefer a DLL from the
 # program's folder for that name (Windows' order for a DLL that is not a KnownDLL). None may be
 # loaded from there (the planted DLL writes NAME.planted when it is), and every run must still
@@ -154,6 +155,37 @@ echo "The self-extractor loads: $(echo $stub_names)"
 stub_planted=$(without "$stub_names" "$wine_own")
 echo "Planted beside it in turn: $stub_planted"
 plant_each sfxstub stub_folder drive_in $stub_planted
+
+# --- The self-extractor, silent, opening a file that is no program through the shell ------
+# Made with --run "setup.msi /qn": the shell (shell32, and ole32 through its delayed imports)
+# starts whatever opens the file. The run's exit code is that program's; the extracted file
+# must be there and no planted DLL loaded.
+mkdir -p src-shell shell-clean
+printf 'not really a package\n' >src-shell/setup.msi
+"$wine" "$vexa" sfx -q -s clean/sfxstub.exe --switches --run "setup.msi /qn" \
+  shell-clean/setup.exe src-shell/. >/dev/null 2>&1 ||
+  { echo "dll_planting_session: vexa.exe sfx could not make the --run self-extractor"; exit 1; }
+shell_in() {
+  local folder=$1
+  rm -rf "$folder-out"
+  (cd "$folder" && timeout 300 "$wine" ./setup.exe /S "/D=Z:${work//\//\\}\\$folder-out") || true
+  cmp -s src-shell/setup.msi "$folder-out/setup.msi"
+}
+shell_folder() {
+  mkdir "$1"
+  cp shell-clean/setup.exe "$1/"
+}
+shell_folder traced-shell
+traced traced-shell.log shell_in traced-shell || {
+  echo "dll_planting_session: the traced silent run with --run failed:"
+  untraced traced-shell.log
+  exit 1
+}
+shell_names=$(names_loaded traced-shell.log "$(process_of traced-shell.log setup.exe)")
+echo "The silent self-extractor opening setup.msi loads: $(echo $shell_names)"
+shell_planted=$(without "$shell_names" "$wine_own")
+echo "Planted beside it in turn: $shell_planted"
+plant_each sfxstub-shell shell_folder shell_in $shell_planted
 
 # --- vexa.exe ----------------------------------------------------------------------------
 # Lists, tests, extracts and makes a self-extractor with vexa.exe from FOLDER, as its current

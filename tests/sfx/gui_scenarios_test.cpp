@@ -353,24 +353,45 @@ std::vector<Scenario> Scenarios() {
                         run.ExpectExit(sfx::kExitSuccess);
                         run.ExpectFile("b.txt", "second file, new\r\n");
                     }});
-    list.push_back({"CorruptEntryIsReportedListedAndCounted",
+    list.push_back({"CorruptEntryIsReportedAndLeavesTheFileItWouldReplace",
                     {{"ok1.txt", "good one"},
                      {"bad.txt", "content with a wrong crc", FILE_ATTRIBUTE_READONLY, true},
                      {"ok2.txt", "good two"}},
                     "{out}",
+                    {{"bad.txt", "the file before"}},
+                    [](ScenarioRun& run) {
+                        run.sfx().Press(IDC_EXTRACT);
+                        run.ExpectOverwrite("bad.txt", IDYES);
+                        run.ExpectDecompressError("bad.txt", "Archive is corrupt");
+                        run.ExpectDone(IDNO);
+                        // Listed only when extracted; counted as done with all the same.
+                        run.ExpectList({"ok1.txt", "ok2.txt"});
+                        run.ExpectCounts(3, 3);
+                        run.ExpectFile("bad.txt", "the file before");
+                        run.ExpectFile("ok2.txt", "good two");
+                        EXPECT_EQ(DirectoryEntries(run.Out()),
+                                  (std::vector<std::string>{"bad.txt", "ok1.txt", "ok2.txt"}));
+                        run.sfx().Press(IDC_CLOSE);
+                        run.ExpectExit(sfx::kExitSomeEntriesFailed);
+                    }});
+    list.push_back({"SecondRunWithOverwriteTickedReplacesReadOnlyFiles",
+                    {{"docs\\readme.txt", "read me", kReadOnlyArchive}, {"b.txt", "b"}},
+                    "{out}",
                     {},
                     [](ScenarioRun& run) {
                         run.sfx().Press(IDC_EXTRACT);
-                        run.ExpectDecompressError("bad.txt", "Archive is corrupt");
                         run.ExpectDone(IDNO);
-                        run.ExpectList({"bad.txt", "ok1.txt", "ok2.txt"});
-                        run.ExpectCounts(3, 3);
-                        // Written whole, but without the entry's attributes.
-                        run.ExpectFile("bad.txt", "content with a wrong crc",
-                                       FILE_ATTRIBUTE_ARCHIVE);
-                        run.ExpectFile("ok2.txt", "good two");
+                        const std::string readme = run.Out("docs\\readme.txt");
+                        ASSERT_TRUE(::SetFileAttributesA(readme.c_str(), FILE_ATTRIBUTE_NORMAL));
+                        ASSERT_TRUE(WriteTextFile(readme, "stale"));
+                        ASSERT_TRUE(::SetFileAttributesA(readme.c_str(), FILE_ATTRIBUTE_READONLY));
+                        run.sfx().Click(IDC_OVERWRITE);
+                        run.sfx().Press(IDC_EXTRACT);
+                        run.ExpectDone(IDNO);
+                        run.ExpectList({"b.txt", "docs\\readme.txt"});
+                        run.ExpectFile("docs\\readme.txt", "read me", kReadOnlyArchive);
                         run.sfx().Press(IDC_CLOSE);
-                        run.ExpectExit(sfx::kExitSomeEntriesFailed);
+                        run.ExpectExit(sfx::kExitSuccess);
                     }});
     list.push_back({"ExecutableWithoutArchive",
                     {},

@@ -79,6 +79,21 @@ SfxProcess::SfxProcess(const std::string& exe, const std::string& workingDirecto
     processId_ = info.dwProcessId;
 }
 
+SfxProcess::SfxProcess(const std::wstring& exe, const std::wstring& workingDirectory,
+                       const std::wstring& arguments) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    if (!arguments.empty()) commandLine += L" " + arguments;
+    if (!::CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          workingDirectory.c_str(), &startup, &info))
+        return;
+    const vexa::win32::KernelObject thread(info.hThread);
+    process_.Reset(info.hProcess);
+    processId_ = info.dwProcessId;
+}
+
 SfxProcess::~SfxProcess() {
     if (process_ && Running()) {
         ::TerminateProcess(process_.Get(), 99);

@@ -41,6 +41,10 @@ class SfxProcess {
     // program's name on its command line.
     SfxProcess(const std::string& exe, const std::string& workingDirectory,
                const std::string& arguments = "");
+    // The same through the wide interface, for a program path and arguments that the ANSI code
+    // page cannot spell.
+    SfxProcess(const std::wstring& exe, const std::wstring& workingDirectory,
+               const std::wstring& arguments);
     ~SfxProcess();  // a process still running is terminated
     SfxProcess(const SfxProcess&) = delete;
     SfxProcess& operator=(const SfxProcess&) = delete;

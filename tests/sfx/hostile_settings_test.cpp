@@ -80,8 +80,8 @@ std::vector<HostileCase> HostileCases() {
     };
 }
 
-// The stub says it is damaged (even when asked to be silent: it cannot know it was), and ends
-// with the code of an unreadable archive once the box is answered.
+// The stub says it is damaged, and ends with the code of an unreadable archive once the box is
+// answered.
 void ExpectRefusedAsDamaged(SfxProcess& sfx) {
     ASSERT_TRUE(sfx.Started());
     const std::optional<MessageBoxView> box = sfx.WaitForMessageBox("Error");
@@ -103,8 +103,19 @@ TEST_P(HostileSettings, AreRefusedBeforeAnythingHappens) {
     ASSERT_EQ(FormSelfExtractor(stub, BuildArchive({{"setup.exe", "not a program"}}), exe,
                                 folder + "\\out"),
               "");
-    // Silent and a destination on the command line: a readable stub would extract at once.
-    SfxProcess sfx(exe, folder, "/S /D=" + folder + "\\out");
+    // Silent and a destination on the command line: a readable stub would extract at once. A
+    // command line that asks for silence gets it, so that no deployment waits on a box, and its
+    // log (in a folder made for it) says why.
+    {
+        const std::string log = folder + "\\logs\\run.log";
+        SfxProcess sfx(exe, folder, "/S /LOG=" + log + " /D=" + folder + "\\out");
+        ASSERT_TRUE(sfx.Started());
+        EXPECT_EQ(sfx.WaitForExit(), std::optional<DWORD>(sfx::kExitArchiveUnreadable))
+            << "a box waits";
+        EXPECT_NE(ReadTextFile(log).value_or("").find(kDamagedText), std::string::npos);
+        EXPECT_FALSE(IsDirectory(folder + "\\out"));
+    }
+    SfxProcess sfx(exe, folder, "/D=" + folder + "\\out");
     ExpectRefusedAsDamaged(sfx);
     EXPECT_FALSE(IsDirectory(folder + "\\out"));
 }

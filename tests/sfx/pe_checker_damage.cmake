@@ -13,7 +13,7 @@ foreach(case "intact||0 failed"
              "plantable_import|imports|not allowed: COMCTL32.dll"
              "startup_import|startup|found __p___argv"
              "console_subsystem|subsystem|found IMAGE_SUBSYSTEM_WINDOWS_CUI"
-             "oversized|size|expected at most 65536 bytes"
+             "oversized|size|expected at most 73728 bytes"
              "windows10_unnamed|manifest|lacking supportedOS {8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"
              "dpi_unaware|manifest|lacking dpiAware true/pm (found ['false'])")
   string(REPLACE "|" ";" parts "${case}")

@@ -91,10 +91,6 @@ std::vector<Ace> ParseDacl(const std::string& sddl, std::string& flags) {
     return aces;
 }
 
-bool UnderWine() {
-    return ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
-}
-
 bool IsBroadGroup(const std::string& sid) {
     return sid == "WD" || sid == "BU" || sid == "AU" || sid == "S-1-1-0" || sid == "S-1-5-32-545" ||
            sid == "S-1-5-11";
@@ -179,6 +175,114 @@ TEST_F(RunAfterExtraction, TempFolderIsPrivateAndRemovedAfterwards) {
     ASSERT_TRUE(record.has_value());
     ExpectRanInRemovedTempFolder(*record, temp);
     ExpectOnlyTheUserWrites(record->dacl);
+}
+
+TEST_F(RunAfterExtraction, DialogStartsTheProgramWhereItWasExtracted) {
+    // The destination edited while the run waits on a question applies to the entries after it;
+    // the program, extracted before, starts from the folder it went to.
+    ASSERT_TRUE(MakeDirectories(Out()));
+    ASSERT_TRUE(WriteTextFile(Out("readme.txt"), "old"));
+    const std::string exe = MakeSfx(StubSettingsSpec{0, "bin\\run_probe.exe edited"},
+                                    BuildArchive(ProbeArchiveEntries()), Out());
+    SfxProcess sfx(exe, Folder(), "");
+    ASSERT_TRUE(sfx.Started());
+    ASSERT_NE(sfx.WaitForDialog(), nullptr) << "no dialog";
+    sfx.Press(IDC_EXTRACT);
+    std::optional<MessageBoxView> question;
+    WaitUntil([&] {
+        const std::vector<MessageBoxView> boxes = sfx.MessageBoxes();
+        if (!boxes.empty()) question = boxes.front();
+        return question.has_value() || !sfx.Running();
+    });
+    ASSERT_TRUE(question.has_value()) << "no overwrite question";
+    sfx.SetText(IDC_DESTINATION, Path("elsewhere"));
+    EXPECT_TRUE(sfx.Answer(*question, IDYES));
+    EXPECT_EQ(sfx.WaitForExit(), kProbeExitCode);
+    const std::optional<ProbeRecord> record = ReadProbeRecord(RecordPath());
+    ASSERT_TRUE(record.has_value()) << "the program did not run";
+    EXPECT_TRUE(SameFolder(record->workingFolder, Out())) << record->workingFolder;
+    // The question was about the last entry, which went where the question said.
+    EXPECT_EQ(ReadTextFile(Out("readme.txt")), "read me\r\n");
+    EXPECT_EQ(Attributes(Path("elsewhere")), INVALID_FILE_ATTRIBUTES);
+}
+
+// With /O=skip a program already in the destination is run only when it is the archive's own,
+// byte for byte; anything else there is left alone and not started.
+struct SkippedProgramCase {
+    const char* name;
+    bool decoy;
+    DWORD exitCode;
+};
+
+class SkippedProgram : public UnattendedTest,
+                       public ::testing::WithParamInterface<SkippedProgramCase> {};
+
+TEST_P(SkippedProgram, RunsOnlyTheArchivesOwnProgram) {
+    const SkippedProgramCase& c = GetParam();
+    std::string program = ProbeEntry().content;
+    if (c.decoy) program += "decoy";  // still a program that runs, but not the archive's
+    ASSERT_TRUE(MakeDirectories(Out("bin")));
+    ASSERT_TRUE(WriteFileBytes(Out("bin\\run_probe.exe"),
+                               std::vector<uint8_t>(program.begin(), program.end())));
+    const std::string exe = MakeSfx(StubSettingsSpec{kSwitches, "bin\\run_probe.exe"},
+                                    BuildArchive(ProbeArchiveEntries()));
+    const std::string log = Path("run.log");
+    const WatchedRun run = RunWatched(exe, "/S /O=skip /LOG=" + log + " /D=" + Out());
+    ExpectNoWindow(run);
+    EXPECT_EQ(run.exitCode, c.exitCode);
+    EXPECT_EQ(Attributes(RecordPath()) != INVALID_FILE_ATTRIBUTES, !c.decoy) << "ran or not";
+    if (c.decoy) {
+        const std::string text = ReadTextFile(log).value_or("<no log>");
+        EXPECT_NE(text.find("was not extracted by this run"), std::string::npos) << text;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sfx, SkippedProgram,
+                         ::testing::Values(SkippedProgramCase{"Decoy", true, kExitRunFailed},
+                                           SkippedProgramCase{"SameBytes", false, kProbeExitCode}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Wine's loader takes a DLL away from one program named in its settings.
+class DllDisabledFor {
+  public:
+    DllDisabledFor(const std::string& program, const char* dll)
+        : key_("Software\\Wine\\AppDefaults\\" + program + "\\DllOverrides") {
+        HKEY key;
+        if (::RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                              nullptr, &key, nullptr) != ERROR_SUCCESS)
+            return;
+        made_ = ::RegSetValueExA(key, dll, 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1) ==
+                ERROR_SUCCESS;
+        ::RegCloseKey(key);
+    }
+    ~DllDisabledFor() { ::RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str()); }
+    bool Made() const { return made_; }
+
+  private:
+    std::string key_;
+    bool made_ = false;
+};
+
+TEST_F(RunAfterExtraction, InternalErrorLeavesNoTempFolder) {
+    // Without comctl32 there is no dialog: the self-extractor stops with its internal-error box
+    // (exit 4) after it made its private folder, which must go all the same.
+    if (!UnderWine()) GTEST_SKIP() << "needs Wine's DLL overrides to take comctl32 away";
+    const std::string temp = UsePrivateTemp();
+    const std::string exe = Path("pkg\\stops-at-once.exe");
+    ASSERT_TRUE(::CopyFileA(MakeSfx(StubSettingsSpec{kSwitches | kTemp, "bin\\run_probe.exe"},
+                                    BuildArchive(ProbeArchiveEntries()))
+                                .c_str(),
+                            exe.c_str(), FALSE));
+    const DllDisabledFor noCommonControls("stops-at-once.exe", "comctl32");
+    ASSERT_TRUE(noCommonControls.Made());
+    SfxProcess sfx(exe, Folder(), "");
+    ASSERT_TRUE(sfx.Started());
+    const std::optional<MessageBoxView> box = sfx.WaitForMessageBox("Error");
+    ASSERT_TRUE(box.has_value()) << "no box; exit code " << sfx.WaitForExit().value_or(~0u);
+    EXPECT_NE(box->text.find("internal error"), std::string::npos) << box->text;
+    EXPECT_TRUE(sfx.Answer(*box, IDOK));
+    EXPECT_EQ(sfx.WaitForExit(), std::optional<DWORD>(4));
+    EXPECT_EQ(DirectoryEntries(temp), std::vector<std::string>{}) << "left in %TEMP%";
 }
 
 // A run that cannot go as planned: the extraction fails (nothing runs) or the program is not

@@ -55,6 +55,8 @@ INSTANTIATE_TEST_SUITE_P(
         SilentCase{"Extracts", "/S /D={out}", false, kExitSuccess},
         SilentCase{"DashesAndLowerCase", "-s -d={out}", false, kExitSuccess},
         SilentCase{"QuotedDestination", "/S /D=\"{out}\"", false, kExitSuccess},
+        // A switch ends the folder, quoted or not: this run is silent.
+        SilentCase{"QuotedSwitchEndsTheFolder", "/D={out} \"/S\"", false, kExitSuccess},
         SilentCase{"OverwriteReplaceNamed", "/S /O=replace /D={out}", false, kExitSuccess},
         SilentCase{"DamagedEntrySkipped", "/S /D={out}", true, kExitSomeFailed},
         SilentCase{"UnknownSwitch", "/S /X /D={out}", false, kExitBadCommandLine},
@@ -114,6 +116,46 @@ INSTANTIATE_TEST_SUITE_P(Sfx, SilentOverwrite,
                                            OverwriteCase{"Skip", "/S /O=skip", false},
                                            OverwriteCase{"SilentDefaultReplaces", "/S", true}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(UnattendedTest, DamagedEntryLeavesTheFileItWouldReplace) {
+    // A download cut short damages every entry after the cut: the files of an earlier
+    // installation stay as they were, and nothing temporary is left beside them.
+    ASSERT_TRUE(MakeDirectories(Out()));
+    ASSERT_TRUE(WriteTextFile(Out("bad.txt"), "the file before"));
+    const std::string exe =
+        MakeSfx(StubSettingsSpec{kSwitches, ""}, BuildArchive(EntriesWithBad()));
+    const WatchedRun run = RunWatched(exe, "/S /D=" + Out());
+    ExpectNoWindow(run);
+    EXPECT_EQ(run.exitCode, kExitSomeFailed);
+    EXPECT_EQ(ReadTextFile(Out("bad.txt")), "the file before");
+    EXPECT_EQ(DirectoryEntries(Out()),
+              (std::vector<std::string>{"bad.txt", "bin", "caf\xE9.txt", "docs", "readme.txt"}));
+}
+
+// A second run over the files of the first: read-only files are replaced as any other when the
+// overwrite is agreed, and take the archive's attributes.
+class SilentRerun : public UnattendedTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(SilentRerun, ReplacesReadOnlyFilesOfTheFirstRun) {
+    const std::string exe = MakeSfx(StubSettingsSpec{kSwitches, ""}, BuildArchive(SampleEntries()));
+    const std::string arguments = std::string(GetParam()) + " /D=" + Out();
+    WatchedRun run = RunWatched(exe, arguments);
+    ASSERT_EQ(run.exitCode, kExitSuccess);
+    const std::string tool = Out("bin\\tool.dat");
+    ASSERT_NE(Attributes(tool) & FILE_ATTRIBUTE_READONLY, 0u);
+    ASSERT_TRUE(::SetFileAttributesA(tool.c_str(), FILE_ATTRIBUTE_NORMAL)) << ::GetLastError();
+    ASSERT_TRUE(WriteTextFile(tool, "stale"));
+    ASSERT_TRUE(::SetFileAttributesA(tool.c_str(), FILE_ATTRIBUTE_READONLY));
+    run = RunWatched(exe, arguments);
+    ExpectNoWindow(run);
+    EXPECT_EQ(run.exitCode, kExitSuccess);
+    ExpectExtracted(Out(), SampleEntries());
+}
+
+INSTANTIATE_TEST_SUITE_P(Sfx, SilentRerun, ::testing::Values("/S", "/S /O=replace"),
+                         [](const auto& info) {
+                             return std::string(info.index == 0 ? "SilentDefault" : "Replace");
+                         });
 
 TEST_F(UnattendedTest, SilentLogNamesTheDamagedEntry) {
     const std::string exe =

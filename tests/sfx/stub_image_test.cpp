@@ -110,10 +110,11 @@ TEST(StubImage, IsAGuiProgramOfThisWidthImportingOnlySystemLibraries) {
     EXPECT_GT(count, 0);
 }
 
-// Every byte of the stub is added to every self-extractor's download.
-TEST(StubImage, FitsIn64KiB) {
+// Every byte of the stub is added to every self-extractor's download. 72 KiB: what wide paths
+// and the checks of a safe extraction needed beyond the 64 KiB before them.
+TEST(StubImage, FitsIn72KiB) {
     ASSERT_FALSE(StubBytes().empty()) << StubPath();
-    EXPECT_LE(StubBytes().size(), 65536u);
+    EXPECT_LE(StubBytes().size(), 73728u);
 }
 
 TEST(StubImage, ExportsTheEightArchiveFunctionsUnderTheModuleName) {

@@ -2,8 +2,11 @@
 #include "switches.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
+
+#include "command_line_text.h"
 
 namespace sfx {
 namespace {
@@ -52,6 +55,11 @@ TEST(ParseSwitches, ReadsWhatInstallersAreGiven) {
         {"/D=C:\\x /Silent /Logs", {.destination = "C:\\x /Silent /Logs"}},
         {"/D=C:\\x -o=skip", {.overwrite = OverwritePolicy::Skip, .destination = "C:\\x"}},
         {"/D=C:\\x -z", {.destination = "C:\\x", .fault = "-z"}},
+        // Quoted or not, a switch ends the folder.
+        {"/D=C:\\t\\o161 \"/S\"", {.silent = true, .destination = "C:\\t\\o161"}},
+        {"/D=C:\\a b \"/LOG=C:\\my logs\\l.txt\"",
+         {.destination = "C:\\a b", .logPath = "C:\\my logs\\l.txt"}},
+        {"/D=C:\\x \"-z\"", {.destination = "C:\\x", .fault = "\"-z\""}},
         // A "--" that is part of a word is no separator.
         {"/D=C:\\x--y", {.destination = "C:\\x--y"}},
         {"/X", {.fault = "/X"}},
@@ -94,6 +102,31 @@ TEST(ParseSwitches, RefusesControlCharactersAndOverlongValues) {
         ParseSwitches(line.c_str(), switches);
         EXPECT_NE(switches.fault[0], '\0') << line;
         EXPECT_STREQ(switches.destination, "") << line;
+    }
+}
+
+// The wide command line in the ANSI code page: what it cannot hold becomes '?', never a
+// look-alike, and the word that holds it is named for the refusal.
+TEST(CommandLineText, NamesTheFirstWordTheCodePageCannotCarry) {
+    if (::GetACP() != 1252) GTEST_SKIP() << "the cases are written for code page 1252";
+    struct WideCase {
+        const wchar_t* line;
+        const char* ansi;
+        const char* inexact;
+    };
+    const WideCase cases[] = {
+        {L"/S /D=C:\\caf\xE9 dir", "/S /D=C:\\caf\xE9 dir", ""},
+        {L"/S /D=C:\\t\\o71\\\xFF0E\xFF0E\\o72", "/S /D=C:\\t\\o71\\??\\o72",
+         "/D=C:\\t\\o71\\??\\o72"},
+        {L"\xFF0F\xFF33 /D=x", "?? /D=x", "??"},
+        {L"/S -- \xFF02x\xFF02 \xFF06", "/S -- ?x? ?", "?x?"},
+        {L"/D=C:\\\x65E5\x672C", "/D=C:\\??", "/D=C:\\??"},
+    };
+    for (const WideCase& c : cases) {
+        EXPECT_STREQ(AnsiArguments(c.line), c.ansi) << c.ansi;
+        char word[64] = "";
+        EXPECT_EQ(FindInexactWord(c.line, word, sizeof word), c.inexact[0] != '\0') << c.ansi;
+        EXPECT_STREQ(word, c.inexact) << c.ansi;
     }
 }
 

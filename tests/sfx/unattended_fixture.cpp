@@ -78,8 +78,54 @@ std::string UnattendedTest::MakeSfx(const std::optional<StubSettingsSpec>& setti
 }
 
 WatchedRun UnattendedTest::RunWatched(const std::string& exe, const std::string& arguments) {
+    return RunWatched(Wide(exe), Wide(arguments));
+}
+
+bool UnderWine() {
+    return ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+std::wstring Wide(const std::string& ansi) {
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), int(ansi.size()), nullptr, 0);
+    std::wstring wide(size_t(length), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), int(ansi.size()), wide.data(), length);
+    return wide;
+}
+
+bool MakeLink(const std::string& link, const std::string& target, bool directory) {
+    if (UnderWine()) {
+        // Wine's CreateSymbolicLink makes nothing; a Unix link is what it shows as one.
+        using UnixName = char*(CDECL*)(const WCHAR*);
+        const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void (*)()>(
+            ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+        if (!unixName) return false;
+        char* unixLink = unixName(Wide(link).c_str());
+        if (!unixLink) return false;
+        std::string target_ = target;
+        for (char& c : target_)
+            if (c == '\\') c = '/';
+        std::string line = "/bin/ln -sfn \"" + target_ + "\" \"" + unixLink + "\"";
+        ::HeapFree(::GetProcessHeap(), 0, unixLink);
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        if (!::CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                              &startup, &info))
+            return false;
+        ::CloseHandle(info.hThread);
+        ::CloseHandle(info.hProcess);
+        // Wine does not wait for a Unix process: the link is looked for until it appears.
+        WaitUntil([&] { return Attributes(link) != INVALID_FILE_ATTRIBUTES; });
+    } else if (!::CreateSymbolicLinkA(link.c_str(), target.c_str(),
+                                      directory ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0)) {
+        return false;
+    }
+    return Attributes(link) != INVALID_FILE_ATTRIBUTES;
+}
+
+WatchedRun UnattendedTest::RunWatched(const std::wstring& exe, const std::wstring& arguments) {
     WatchedRun run;
-    SfxProcess sfx(exe, folder_, arguments);
+    SfxProcess sfx(exe, Wide(folder_), arguments);
     EXPECT_TRUE(sfx.Started()) << exe;
     if (!sfx.Started()) return run;
     WindowWatch watch(sfx.ProcessId());

@@ -62,6 +62,8 @@ class UnattendedTest : public ::testing::Test {
                         const std::string& initialDestination = "");
     // Starts `exe` with `arguments` in the test's folder, watches it for windows until it ends.
     WatchedRun RunWatched(const std::string& exe, const std::string& arguments);
+    // The same through the wide interface (UTF-16 program path and arguments).
+    WatchedRun RunWatched(const std::wstring& exe, const std::wstring& arguments);
 
     // The probe's record and marker files of this test, named to it through the environment.
     std::string RecordPath() const { return Path("probe-record.txt"); }
@@ -80,6 +82,16 @@ class UnattendedTest : public ::testing::Test {
   private:
     std::string folder_;
 };
+
+bool UnderWine();
+
+// ANSI text (as the tests spell paths) as UTF-16, and back.
+std::wstring Wide(const std::string& ansi);
+
+// Makes `link` a symbolic link to `target` (relative to the link's folder): under Wine a Unix
+// link made by ln (Wine shows one to a folder as a reparse point); on Windows
+// CreateSymbolicLink. False when links cannot be made here.
+bool MakeLink(const std::string& link, const std::string& target, bool directory);
 
 // Fails unless the run showed no window.
 void ExpectNoWindow(const WatchedRun& run);
