@@ -166,9 +166,9 @@ int main(int argc, char** argv) {
             continue;
         }
         result = vexa.DecompressToFile(stream, name, path, NULL);
+        /* On failure the library leaves the destination as it was: nothing to remove. */
         if (result != VEXA_SUCCESS) {
             fprintf(stderr, "%s: %s\n", name, vexa.GetErrorString((int)result));
-            remove(path);
             failed = 1;
         }
     }

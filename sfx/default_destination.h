@@ -8,7 +8,8 @@ extern "C" char DefaultDestination[256];
 namespace sfx {
 
 // Writes the drive and directory of the program's own executable, ending with a backslash,
-// into `out` (256 bytes).
-void GetDefaultDestination(char* out);
+// into `out` (256 bytes). False (and `out` empty) when the ANSI code page cannot spell that
+// folder exactly: a look-alike ("dl" for "ｄｌ") may be another folder.
+bool GetDefaultDestination(char* out);
 
 }  // namespace sfx

@@ -158,7 +158,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     } else if (DefaultDestination[0] != '\0') {
         std::strcpy(typed, DefaultDestination);
     } else {
-        GetDefaultDestination(typed);
+        const bool spelled = GetDefaultDestination(typed);
+        // A silent run has nobody to choose another.
+        if (!spelled && Silent()) {
+            LogLine(
+                "Error: the program's own folder cannot be named in this computer's code "
+                "page; give a destination with /D=");
+            return kExitDestinationFailed;
+        }
     }
     // Removed, with everything in it, when the program ends, also by a stop for want of memory
     // or an internal error.

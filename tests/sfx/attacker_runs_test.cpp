@@ -67,6 +67,13 @@ TEST_F(UnattendedTest, OpensItsOwnImageBesideALookAlike) {
     EXPECT_EQ(run.exitCode, kExitSuccess);
     ExpectExtracted(Out(), SampleEntries());
     EXPECT_EQ(Attributes(Out("decoy.txt")), INVALID_FILE_ATTRIBUTES);
+
+    // Without /D= its own folder is the destination, which the code page cannot name: refused,
+    // rather than extracted into the look-alike "dl".
+    const WatchedRun withoutFolder = RunWatched(lookAlike + L"\\setup.exe", L"/S");
+    ExpectNoWindow(withoutFolder);
+    EXPECT_EQ(withoutFolder.exitCode, kExitDestinationFailed);
+    EXPECT_EQ(DirectoryEntries(Path("dl")), std::vector<std::string>{"setup.exe"});
 }
 
 TEST_F(UnattendedTest, TempFolderTheCodePageCannotNameIsNotApproximated) {
